@@ -1,0 +1,5 @@
+#pragma once
+
+namespace orv::app {
+int RunOrv(int argc, char** argv);
+}
