@@ -8,9 +8,10 @@
 namespace orv {
 
 void LoadCounterChannel(PortBus& bus, int channel, double value) {
-    // nearbyint rounds halves to even in the default rounding mode.
-    auto count = static_cast<int64_t>(std::nearbyint(value));
-    auto bits = static_cast<uint32_t>(count) & 0xFFFFFFu;
+    // nearbyint rounds halves to even in the default rounding mode. Only the low
+    // 24 bits reach the counter; a non-finite value (a zero scale) loads 0.
+    double rounded = std::isfinite(value) ? std::fmod(std::nearbyint(value), 16777216.0) : 0.0;
+    auto bits = static_cast<uint32_t>(static_cast<int32_t>(rounded)) & 0xFFFFFFu;
     uint16_t data = ports::CounterData(channel), control = ports::CounterControl(channel);
     bus.write(control, ports::CounterStartTransfer);
     bus.write(data, static_cast<uint8_t>(bits & 0xFF));

@@ -1,5 +1,6 @@
 #pragma once
-// The command state machine: runs the numbered commands written to StateCode.
+// The command state machine: picks up the code a commander wrote into StateCode,
+// runs its handler (which sets StateCode back to 0) and idles 100 ms between checks.
 
 namespace orv {
 
@@ -10,6 +11,8 @@ public:
     explicit StateMachine(System& system) : system_(system) {}
     void InitStateMachine();
     void StateMachinePass();
+    // Runs the handler of `code`; codes without one are reset to 0.
+    void Dispatch(int code);
 
 private:
     System& system_;

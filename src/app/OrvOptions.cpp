@@ -1,0 +1,121 @@
+#include "app/OrvOptions.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace orv::app {
+
+namespace {
+
+bool ParsePort(const std::string& text, uint16_t& port) {
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > 65535) return false;
+    port = static_cast<uint16_t>(value);
+    return true;
+}
+
+bool ParseScale(const std::string& text, double& scale) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), scale);
+    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(scale) && scale > 0 &&
+           scale <= 1000;
+}
+
+}  // namespace
+
+std::string OrvUsage() {
+    return "Usage: orv [options]\n"
+           "Control program of the telescope.\n\n"
+           "  --headless               run without windows (status on the terminal)\n"
+           "  --interface=sim|hardware the simulated telescope (default) or the real\n"
+           "                           interface electronics through /dev/port\n"
+           "  --data-dir=DIR           directory of WinOrv.DAT (default: working directory)\n"
+           "  --time-scale=N           run the simulated world N times faster (simulator only)\n"
+           "  --tcp-port=N             start the TCP/IP command server on port N\n"
+           "  --tcp-bind=ADDR          address the server listens on (default: every interface)\n"
+           "  --sim-control=PORT       open the simulator's control protocol on 127.0.0.1:PORT\n"
+           "  --help                   show this text\n"
+           "  --version                show the version\n";
+}
+
+std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, std::string& error) {
+    OrvOptions o;
+    bool scaleGiven = false;
+    for (const auto& arg : args) {
+        auto eq = arg.find('=');
+        std::string name = arg.substr(0, eq);
+        std::string value = eq == std::string::npos ? "" : arg.substr(eq + 1);
+        const bool hasValue = eq != std::string::npos;
+        auto needValue = [&]() {
+            if (hasValue && !value.empty()) return true;
+            error = "orv: option " + name + " needs a value (" + name + "=...)";
+            return false;
+        };
+        auto noValue = [&]() {
+            if (!hasValue) return true;
+            error = "orv: option " + name + " takes no value";
+            return false;
+        };
+        if (name == "--headless") {
+            if (!noValue()) return std::nullopt;
+            o.headless = true;
+        } else if (name == "--help" || name == "-h") {
+            if (!noValue()) return std::nullopt;
+            o.help = true;
+        } else if (name == "--version") {
+            if (!noValue()) return std::nullopt;
+            o.version = true;
+        } else if (name == "--interface") {
+            if (!needValue()) return std::nullopt;
+            if (value == "sim") o.hardware = false;
+            else if (value == "hardware") o.hardware = true;
+            else {
+                error = "orv: --interface must be sim or hardware, not '" + value + "'";
+                return std::nullopt;
+            }
+        } else if (name == "--data-dir") {
+            if (!needValue()) return std::nullopt;
+            o.dataDir = value;
+        } else if (name == "--time-scale") {
+            if (!needValue()) return std::nullopt;
+            if (!ParseScale(value, o.timeScale)) {
+                error = "orv: --time-scale must be a number above 0 and at most 1000, not '" + value + "'";
+                return std::nullopt;
+            }
+            scaleGiven = true;
+        } else if (name == "--tcp-port") {
+            uint16_t port;
+            if (!needValue()) return std::nullopt;
+            if (!ParsePort(value, port)) {
+                error = "orv: --tcp-port must be a port number 0..65535, not '" + value + "'";
+                return std::nullopt;
+            }
+            o.tcpPort = port;
+        } else if (name == "--tcp-bind") {
+            if (!needValue()) return std::nullopt;
+            o.tcpBind = value;
+        } else if (name == "--sim-control") {
+            uint16_t port;
+            if (!needValue()) return std::nullopt;
+            if (!ParsePort(value, port)) {
+                error = "orv: --sim-control must be a port number 0..65535, not '" + value + "'";
+                return std::nullopt;
+            }
+            o.simControlPort = port;
+        } else {
+            error = "orv: unknown option '" + arg + "' (see orv --help)";
+            return std::nullopt;
+        }
+    }
+    if (o.hardware && scaleGiven && o.timeScale != 1.0) {
+        error = "orv: --time-scale works only with the simulated telescope";
+        return std::nullopt;
+    }
+    if (o.hardware && o.simControlPort) {
+        error = "orv: --sim-control works only with the simulated telescope";
+        return std::nullopt;
+    }
+    return o;
+}
+
+}  // namespace orv::app

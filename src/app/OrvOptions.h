@@ -1,0 +1,28 @@
+#pragma once
+// The command line of `orv`.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv::app {
+
+struct OrvOptions {
+    bool headless = false;
+    bool hardware = false;          // --interface=hardware: the real electronics via /dev/port
+    std::string dataDir = ".";      // where WinOrv.DAT is read
+    double timeScale = 1.0;         // simulator only
+    std::optional<uint16_t> tcpPort;
+    std::string tcpBind;            // empty: every interface
+    std::optional<uint16_t> simControlPort;
+    bool help = false;
+    bool version = false;
+};
+
+// Parses argv[1..]; on a bad option returns the one-line error in `error`.
+std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, std::string& error);
+
+std::string OrvUsage();
+
+}  // namespace orv::app

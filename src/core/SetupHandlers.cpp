@@ -1,0 +1,264 @@
+#include "core/SetupHandlers.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+
+#include "astro/AstroLib.h"
+#include "astro/SystemAstro.h"
+#include "config/MarkTable.h"
+#include "core/PortLayer.h"
+#include "core/Ports.h"
+#include "core/System.h"
+
+namespace orv {
+
+namespace {
+
+constexpr double DegToRad = 0.017453292519943295769;
+
+double P(System& system, int i) { return system.state.CommandParam[static_cast<size_t>(i)]; }
+void Done(System& system) { system.state.StateCode = 0; }
+
+// Universal time in hours from a count of whole milliseconds, recombined from its
+// hours, minutes, seconds and milliseconds.
+double HoursFromMilliseconds(int64_t ms) {
+    int64_t h = ms / 3600000, m = (ms / 60000) % 60, s = (ms / 1000) % 60, msec = ms % 1000;
+    return static_cast<double>(h) + static_cast<double>(m) / 60 + static_cast<double>(s) / 3600 +
+           static_cast<double>(msec) / 3600000;
+}
+
+double SiderealNow(System& system) {
+    std::lock_guard lock(system.locks.ClockLock);
+    double ticksPerHour = system.params.SidTicksPerHour;
+    return ticksPerHour != 0 ? static_cast<double>(system.LSTClock.read()) / ticksPerHour : 0.0;
+}
+
+}  // namespace
+
+void PresetTelescopePosition(System& system, double ra, double dec, double epoch) {
+    auto& s = system.state;
+    auto& p = system.params;
+    astro::PlaceRecord place;
+    place.RA = ra;
+    place.Dec = dec;
+    place.Epoch = epoch;
+    std::lock_guard lock(system.locks.CounterLock);
+    const auto context = AstroContextOf(system);
+    s.LST = astro::ObservedPlace(place, context, [&] { return SiderealNow(system); });
+    LoadCounterChannel(system.bus, ports::RACounter, place.HA / p.HAScale);
+    LoadCounterChannel(system.bus, ports::DecCounter, 0);
+    s.DecCountOffset = p.DecScale != 0 ? place.Dec / p.DecScale : 0.0;
+}
+
+void SetDateAndTime(System& system) {
+    auto& s = system.state;
+    auto& p = system.params;
+    int year, month, day;
+    int64_t ms;
+    if (P(system, 1) != 0) {
+        year = static_cast<int>(std::trunc(P(system, 1)));
+        month = static_cast<int>(std::trunc(P(system, 2)));
+        day = static_cast<int>(std::trunc(P(system, 3)));
+        ms = std::llround(P(system, 4) * 3600000.0);
+    } else {
+        // The PC clock, in UTC.
+        int64_t utc = system.clock.utcMs();
+        std::time_t seconds = static_cast<std::time_t>(utc / 1000);
+        std::tm tm{};
+        gmtime_r(&seconds, &tm);
+        year = tm.tm_year + 1900;
+        month = tm.tm_mon + 1;
+        day = tm.tm_mday;
+        ms = (static_cast<int64_t>(tm.tm_hour) * 3600 + tm.tm_min * 60 + tm.tm_sec) * 1000 + utc % 1000;
+    }
+    const double ut = HoursFromMilliseconds(ms);
+    {
+        std::lock_guard lock(system.locks.ClockLock);
+        s.UT = ut;
+        s.Month = month;
+        s.Day = day;
+        s.Year = year;
+        s.Epoch = year + 0.5;
+        const double lst = astro::LocalSiderealTime(AstroContextOf(system));
+        s.LST = lst;
+        system.LSTClock.set(std::llround(lst * p.SidTicksPerHour));
+        system.UTClock.set(std::llround(ut * p.UTTicksPerHour));
+    }
+    // Trunc(Year + 0.01): a value a hair below a whole year is not the year before.
+    s.Year = astro::FractionalYear(std::trunc(s.Year + 0.01), month, day);
+
+    if (!testBits(s.StatusFlags1, status1::Initialized)) {
+        // First setting after start: the telescope is taken to point at the zenith.
+        PresetTelescopePosition(system, s.LST, p.Latitude, s.Epoch);
+        setBits(s.StatusFlags1, status1::Initialized);
+    }
+    system.sleep(50);
+    Done(system);
+}
+
+void SetDomePosition(System& system) {
+    auto& s = system.state;
+    double azimuth = P(system, 1);
+    if (azimuth == 0) {
+        const bool slewing = s.SlewInProgress != 0;
+        azimuth = astro::DomeAzimuthFor(slewing ? s.NextHA : s.HA, slewing ? s.NextDec : s.Dec,
+                                        AstroContextOf(system));
+    }
+    {
+        // The time task latches this counter too; keep the preset whole.
+        std::lock_guard lock(system.locks.CounterLock);
+        LoadCounterChannel(system.bus, ports::DomeCounter, azimuth * DegToRad / system.params.DomeCountScale);
+    }
+    Done(system);
+}
+
+void SetTelescopePosition(System& system) {
+    auto& s = system.state;
+    double ra = P(system, 1), dec = P(system, 2), epoch = P(system, 3);
+    if (ra != 0 || dec != 0) {
+        if (epoch == 0) epoch = s.Epoch;
+    } else {
+        ra = s.NextRA;
+        dec = s.NextDec;
+        epoch = s.NextEpoch;
+    }
+    PresetTelescopePosition(system, ra, dec, epoch);
+    Done(system);
+}
+
+void SetRotatorCounter(System& system) {
+    {
+        std::lock_guard lock(system.locks.CounterLock);
+        LoadCounterChannel(system.bus, ports::FourthCounter, P(system, 1) * system.params.RotatorCountScale);
+    }
+    Done(system);
+}
+
+void SetFocusCounter(System& system) {
+    {
+        std::lock_guard lock(system.locks.CounterLock);
+        LoadCounterChannel(system.bus, ports::FourthCounter, P(system, 1) / system.params.FocusCountScale);
+    }
+    Done(system);
+}
+
+void StopTelescope(System& system) {
+    auto& s = system.state;
+    s.StopRequest = 1;
+    s.DecRate = 0;
+    s.HARate = 0;
+    clearBits(s.StatusFlags3, status3::TargetLoaded);
+    clearBits(s.StatusFlags1, status1::SlewEnabled);
+    Done(system);
+}
+
+void SetTrackingRates(System& system) {
+    auto& s = system.state;
+    const double p1 = P(system, 1), p2 = P(system, 2), p3 = P(system, 3), p4 = P(system, 4);
+    const bool allSane = std::fabs(p1) < 4500 && std::fabs(p2) < 4500 && std::fabs(p3) < 4500 &&
+                         std::fabs(p4) < 4500;
+    if (allSane) {
+        s.TrackRateRA = p1;
+        s.TrackRateDec = p2;
+        s.AuxTrackRateRA = p3;
+        s.AuxTrackRateDec = p4;
+    }
+    Done(system);
+}
+
+void SetGuideRate(System& system) {
+    system.state.GuideRate = std::min(P(system, 1), 1000.0);
+    Done(system);
+}
+
+void SetSetRate(System& system) {
+    system.state.SetRate = std::min(P(system, 1), 1000.0);
+    Done(system);
+}
+
+void SetTrailParameters(System& system) {
+    auto& s = system.state;
+    s.TrailRate = P(system, 1);
+    s.TrailLength = P(system, 2);
+    s.TrailAngle = P(system, 3);
+    Done(system);
+}
+
+void SetCosineDeclination(System& system) {
+    assignBits(system.state.StatusFlags2, status2::CosineDeclination, P(system, 1) != 0);
+    Done(system);
+}
+
+void SetRateCorrection(System& system) {
+    assignBits(system.state.StatusFlags2, status2::RateCorrection, P(system, 1) != 0);
+    Done(system);
+}
+
+void SetDomeOn(System& system) {
+    system.state.DomeOn = P(system, 1) != 0 ? 1 : 0;
+    system.state.DomeAzimuthOffset = 0;
+    Done(system);
+}
+
+void SetDomeHomeTrack(System& system) {
+    system.state.DomeTrack = P(system, 1) == 0 ? 1 : 0;
+    system.state.DomeAzimuthOffset = 0;
+    Done(system);
+}
+
+void SetDisplayEquinox(System& system) {
+    system.state.Epoch = P(system, 1);
+    Done(system);
+}
+
+void StoreMark(System& system) {
+    auto& s = system.state;
+    double ra = P(system, 2), dec = P(system, 3), epoch = P(system, 4);
+    if (ra != 0 || dec != 0) {
+        if (epoch == 0) epoch = s.Epoch;
+    } else {
+        ra = s.RA;
+        dec = s.Dec;
+        epoch = s.Epoch;
+    }
+    const double index = std::nearbyint(P(system, 1));
+    // An index outside the table changes nothing.
+    if (index >= 0 && index < MarkTable::Capacity) {
+        const int i = static_cast<int>(index);
+        TMarkEntry entry = system.marks->entry(i);
+        entry.RA = ra;
+        entry.Dec = dec;
+        entry.Epoch = epoch;
+        system.marks->setEntry(i, entry);
+    }
+    Done(system);
+}
+
+void SetMountParameters(System& system) {
+    auto& p = system.params;
+    {
+        std::lock_guard lock(system.locks.ParameterLock);
+        p.PointingTerm1 = P(system, 1);
+        p.PointingTerm2 = P(system, 2);
+        p.PointingTerm3 = P(system, 3);
+        p.PointingTerm4 = P(system, 4);
+        p.RefractionScale = P(system, 5);
+        // The sixth value is the tube-flexure term, which the state data file gives
+        // in the seventh pointing-term line; the periodic terms 5 to 8 stay.
+        p.PointingTerm9 = P(system, 6);
+        p.HAScale = P(system, 7) / 15 / 3600;
+        p.DecScale = P(system, 8) / 3600;
+    }
+    Done(system);
+}
+
+void GoToFiducial(System& system) {
+    auto& s = system.state;
+    s.CommandParam[1] = -4.83;
+    s.CommandParam[2] = 0;
+    s.CommandParam[3] = 0;
+    s.StateCode = 33;
+}
+
+}  // namespace orv

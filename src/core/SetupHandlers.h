@@ -1,0 +1,32 @@
+#pragma once
+// The single-step commands: date and time, counter presets, stop, rates, trail
+// parameters, switches, display equinox, marks and mount parameters.
+
+namespace orv {
+
+class System;
+
+void SetDateAndTime(System& system);        // code 1
+void SetDomePosition(System& system);       // code 2
+void SetTelescopePosition(System& system);  // code 3
+void SetRotatorCounter(System& system);     // code 4
+void SetFocusCounter(System& system);       // code 5
+void StopTelescope(System& system);         // code 13
+void SetTrackingRates(System& system);      // code 14
+void SetGuideRate(System& system);          // code 15
+void SetSetRate(System& system);            // code 16
+void SetTrailParameters(System& system);    // code 17
+void SetCosineDeclination(System& system);  // code 18
+void SetRateCorrection(System& system);     // code 19
+void SetDomeOn(System& system);             // code 20
+void SetDomeHomeTrack(System& system);      // code 21
+void SetDisplayEquinox(System& system);     // code 22
+void StoreMark(System& system);             // code 23
+void SetMountParameters(System& system);    // code 24
+void GoToFiducial(System& system);          // code 30
+
+// Presets the RA and Dec counters so that they read the mean place (ra, dec) of
+// `epoch`. Takes CounterLock; the sidereal clock is read under ClockLock inside it.
+void PresetTelescopePosition(System& system, double ra, double dec, double epoch);
+
+}  // namespace orv
