@@ -48,9 +48,11 @@ bool ManualClock::sleepMs(int64_t ms, const std::atomic<bool>* abort) {
         advance(std::max<int64_t>(ms, 0));
         return true;
     }
-    int64_t deadline = now_.load() + std::max<int64_t>(ms, 0);
     std::unique_lock lock(mutex_);
+    int64_t deadline = now_.load() + std::max<int64_t>(ms, 0);
+    ++sleepers_;
     cv_.wait(lock, [&] { return now_.load() >= deadline || (abort && abort->load()); });
+    --sleepers_;
     return now_.load() >= deadline;
 }
 

@@ -61,6 +61,8 @@ public:
     void wakeAll() override;
 
     void advance(int64_t ms);
+    // How many threads are waiting in sleepMs (for tests that must know a sleeper is in).
+    int sleepers() const { return sleepers_.load(); }
     void setAutoAdvance(bool on) { autoAdvance_ = on; }
     // Sets the wall-clock time (UTC milliseconds since 1970) that nowMs() = 0 stands for.
     void setUtcBase(int64_t ms) { utcBaseMs_ = ms; }
@@ -69,6 +71,7 @@ private:
     std::atomic<int64_t> now_;
     std::atomic<int64_t> utcBaseMs_{0};
     std::atomic<bool> autoAdvance_;
+    std::atomic<int> sleepers_{0};
     std::mutex mutex_;
     std::condition_variable cv_;
 };

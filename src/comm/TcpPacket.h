@@ -1,0 +1,121 @@
+#pragma once
+// The TCP/IP command channel without the socket: cutting a client's text into
+// "#...;" packets, parsing a packet into the command parameters, writing the
+// command into the shared state and building the reply packets.
+//
+// A packet is "#", comma-separated numbers, ";". The first number is the
+// command code (the state code of the state machine), the rest its arguments,
+// with the same counts and meanings as the ExCom command of that number.
+// Replies are "#", values joined by ",", ";" — no spaces, no line end.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+class System;
+struct TelescopeState;
+
+// Longest text a client may leave waiting for its ";" (characters). The longest
+// sensible packet (twelve numbers) is far shorter; beyond this the text is dropped.
+inline constexpr size_t TCPMaxPendingText = 4096;
+
+// What one client has sent and the channel has not consumed yet. Each client
+// has its own, so two clients' partial packets never join.
+class TCPInput {
+public:
+    using PacketHandler = std::function<void(const std::string& packet)>;
+
+    // Appends `text`, then hands every complete packet ("#" through the first
+    // ";" after it) to `onPacket`, in order. Text before a "#" is discarded; a
+    // packet still missing its ";" waits for the next call. Returns how many
+    // characters of an over-long packet were dropped (0 normally).
+    size_t TCPReceive(std::string_view text, const PacketHandler& onPacket);
+
+    void clear() { text_.clear(); }
+    const std::string& pending() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// The fields of one packet: CommandParam[0..11] as the packet fills them.
+struct TCPPacketFields {
+    std::array<double, 12> param{};
+    int count = 0;   // fields taken (0 ... 12)
+};
+
+// Splits the packet at "," and ";"; each field up to the first empty one gives
+// the first number in it (0 when it holds none). Fields after the twelfth are ignored.
+TCPPacketFields ParseTCPPacket(const std::string& packet);
+
+// The command code: the first field truncated toward zero; -1 when it is not a
+// finite number within the range of the codes.
+int TCPCommandCode(const TCPPacketFields& fields);
+
+// What a code does in this channel.
+enum class TCPCodeKind { None, SetState, Stop, Reply };
+TCPCodeKind TCPKindOf(int code);
+
+// The reply blocks, read from the shared state without locks.
+std::string TCPPositionBlock(const TelescopeState& s);   // code 25
+std::string TCPStatusBlock(const TelescopeState& s);     // code 26
+std::string TCPTargetBlock(const TelescopeState& s);     // code 28
+std::string TCPFullBlock(const System& system);           // code 29
+
+// Name of a socket error event (0 General ... 5 Accept); "Unknown Error" otherwise.
+std::string TCPErrorName(int event);
+
+// The text the KAV queries (43, 54) answer while no KAV link is attached: the
+// link's own answer when the instrument does not reply.
+inline std::string KAVNoAnswerText() { return "-9999\r"; }
+
+// Where the answers of the KAV status queries come from. Each returns the text
+// to send as it is. Empty functions answer KAVNoAnswerText().
+struct TCPKAVQueries {
+    std::function<std::string()> statusAll;    // GetKAVStatusAll, code 43
+    std::function<std::string()> portStatus;   // GetKAVPortStatus, code 54
+};
+
+// Runs packets against one system. State-setting commands are written as every
+// commander writes them: CommandParam[0..11] first, StateCode last. A command
+// that arrives while the state machine still holds an earlier one (StateCode
+// not 0) is held and written once StateCode returns to 0, so a host may send
+// '#6,...;#12;' without losing the target. A stop is never held: it sets
+// StopRequest and code 13 at once and discards the held commands.
+class TCPCommandChannel {
+public:
+    static constexpr size_t MaxHeldCommands = 64;
+
+    explicit TCPCommandChannel(System& system) : system_(system) {}
+
+    // Logs, parses and executes one packet. Returns the reply for the client
+    // that sent it, or nothing for commands without an answer.
+    std::optional<std::string> ExecuteTCPPacket(const std::string& packet);
+
+    // Writes held commands while the state machine is idle; returns how many remain.
+    size_t IssueHeldCommands();
+    size_t heldCount() const { return held_.size(); }
+    void clearHeld() { held_.clear(); }
+
+    void setKAVQueries(TCPKAVQueries queries) { kav_ = std::move(queries); }
+
+private:
+    struct Held {
+        int code;
+        std::array<double, 12> param;
+    };
+    void issue(const Held& command);
+
+    System& system_;
+    std::deque<Held> held_;
+    TCPKAVQueries kav_;
+};
+
+}  // namespace orv

@@ -1,0 +1,261 @@
+#include "config/ProfileFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "astro/TextFormats.h"
+#include "config/AtomicFile.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoreCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+// A line break inside a name or value would start a new line of the file.
+std::string OneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
+// The value part of a key line: trimmed, matching outer quotes removed.
+std::string ValueOf(const std::string& raw) {
+    std::string v = Trim(raw.substr(raw.find('=') + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+ProfileFile::Line ProfileFile::parseLine(std::string raw) {
+    Line line;
+    std::string t = Trim(raw);
+    if (!t.empty() && t[0] == '[') {
+        size_t close = t.find(']');
+        line.kind = Kind::Section;
+        line.name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    } else if (!t.empty() && t[0] != ';' && t[0] != '#') {
+        size_t eq = t.find('=');
+        if (eq != std::string::npos && eq > 0) {
+            line.kind = Kind::Key;
+            line.name = Trim(t.substr(0, eq));
+            if (line.name.empty()) line.kind = Kind::Other;
+        }
+    }
+    line.raw = std::move(raw);
+    return line;
+}
+
+ProfileFile ProfileFile::fromText(const std::string& text) {
+    ProfileFile f;
+    size_t start = 0;
+    if (text.compare(0, 3, Utf8ByteOrderMark) == 0) {
+        f.byteOrderMark_ = true;
+        start = 3;
+    }
+    size_t firstLf = text.find('\n', start);
+    if (firstLf != std::string::npos && (firstLf == start || text[firstLf - 1] != '\r')) f.lineEnd_ = "\n";
+    while (start < text.size()) {
+        size_t lf = text.find('\n', start);
+        size_t end = lf == std::string::npos ? text.size() : lf;
+        size_t len = end - start;
+        if (len > 0 && text[end - 1] == '\r') --len;
+        f.lines_.push_back(parseLine(text.substr(start, len)));
+        if (lf == std::string::npos) break;
+        start = lf + 1;
+    }
+    return f;
+}
+
+std::string ProfileFile::text() const {
+    std::string out;
+    if (byteOrderMark_) out += Utf8ByteOrderMark;
+    for (const Line& l : lines_) {
+        out += l.raw;
+        out += lineEnd_;
+    }
+    return out;
+}
+
+std::optional<std::string> ProfileFile::load(const std::string& path) {
+    *this = ProfileFile(path);
+    std::error_code ec;
+    auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) return std::nullopt;
+    if (ec) return "cannot read " + path + ": " + ec.message();
+    if (std::filesystem::is_directory(status)) return "cannot read " + path + ": " + std::strerror(EISDIR);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot read " + path + ": " + std::strerror(errno);
+    std::ostringstream buf;
+    buf << in.rdbuf();
+    if (in.bad()) return "cannot read " + path;
+    *this = fromText(buf.str());
+    path_ = path;
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileFile::save() const { return saveAs(path_); }
+
+std::optional<std::string> ProfileFile::saveAs(const std::string& path) const {
+    if (path.empty()) return std::string("no file name given");
+    return WriteFileAtomically(path, text());
+}
+
+int ProfileFile::findSection(const std::string& section) const {
+    std::string want = Trim(section);
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].kind == Kind::Section && EqualIgnoreCase(lines_[i].name, want)) return static_cast<int>(i);
+    return -1;
+}
+
+size_t ProfileFile::sectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != Kind::Section) ++i;
+    return i;
+}
+
+int ProfileFile::findKey(const std::string& section, const std::string& key) const {
+    int h = findSection(section);
+    if (h < 0) return -1;
+    std::string want = Trim(key);
+    size_t end = sectionEnd(static_cast<size_t>(h));
+    for (size_t i = static_cast<size_t>(h) + 1; i < end; ++i)
+        if (lines_[i].kind == Kind::Key && EqualIgnoreCase(lines_[i].name, want)) return static_cast<int>(i);
+    return -1;
+}
+
+bool ProfileFile::hasSection(const std::string& section) const { return findSection(section) >= 0; }
+
+bool ProfileFile::hasKey(const std::string& section, const std::string& key) const {
+    return findKey(section, key) >= 0;
+}
+
+std::string ProfileFile::readString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) const {
+    int i = findKey(section, key);
+    return i < 0 ? defaultValue : ValueOf(lines_[static_cast<size_t>(i)].raw);
+}
+
+long ProfileFile::readInteger(const std::string& section, const std::string& key, long defaultValue) const {
+    int i = findKey(section, key);
+    if (i < 0) return defaultValue;
+    std::string v = ValueOf(lines_[static_cast<size_t>(i)].raw);
+    size_t p = 0;
+    bool negative = false;
+    if (p < v.size() && (v[p] == '-' || v[p] == '+')) negative = v[p++] == '-';
+    long n = 0;
+    constexpr long Limit = 1'000'000'000'000'000L;  // stop before overflow on absurd texts
+    for (; p < v.size() && v[p] >= '0' && v[p] <= '9' && n < Limit; ++p) n = n * 10 + (v[p] - '0');
+    return negative ? -n : n;
+}
+
+bool ProfileFile::readBool(const std::string& section, const std::string& key, bool defaultValue) const {
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void ProfileFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
+    std::string v = OneLine(value);
+    int k = findKey(section, key);
+    if (k >= 0) {
+        Line& l = lines_[static_cast<size_t>(k)];
+        l.raw = l.name + "=" + v;
+        return;
+    }
+    std::string keyName = Trim(OneLine(key));
+    int h = findSection(section);
+    if (h < 0) {
+        lines_.push_back(parseLine("[" + Trim(OneLine(section)) + "]"));
+        lines_.push_back(parseLine(keyName + "=" + v));
+        return;
+    }
+    // After the section's last key, so that blank lines and comments that
+    // separate it from the next section stay where they are.
+    size_t at = static_cast<size_t>(h) + 1;
+    size_t end = sectionEnd(static_cast<size_t>(h));
+    for (size_t i = at; i < end; ++i)
+        if (lines_[i].kind == Kind::Key) at = i + 1;
+    lines_.insert(lines_.begin() + static_cast<long>(at), parseLine(keyName + "=" + v));
+}
+
+void ProfileFile::writeInteger(const std::string& section, const std::string& key, long value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void ProfileFile::writeBool(const std::string& section, const std::string& key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void ProfileFile::eraseSection(const std::string& section) {
+    for (int h = findSection(section); h >= 0; h = findSection(section)) {
+        auto first = lines_.begin() + h;
+        lines_.erase(first, lines_.begin() + static_cast<long>(sectionEnd(static_cast<size_t>(h))));
+    }
+}
+
+void ProfileFile::eraseKey(const std::string& section, const std::string& key) {
+    int k = findKey(section, key);
+    if (k >= 0) lines_.erase(lines_.begin() + k);
+}
+
+std::vector<std::string> ProfileFile::sections() const {
+    std::vector<std::string> names;
+    for (const Line& l : lines_) {
+        if (l.kind != Kind::Section) continue;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || EqualIgnoreCase(n, l.name);
+        if (!seen) names.push_back(l.name);
+    }
+    return names;
+}
+
+std::vector<std::string> ProfileFile::keys(const std::string& section) const {
+    std::vector<std::string> names;
+    int h = findSection(section);
+    if (h < 0) return names;
+    size_t end = sectionEnd(static_cast<size_t>(h));
+    for (size_t i = static_cast<size_t>(h) + 1; i < end; ++i) {
+        if (lines_[i].kind != Kind::Key) continue;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || EqualIgnoreCase(n, lines_[i].name);
+        if (!seen) names.push_back(lines_[i].name);
+    }
+    return names;
+}
+
+double IniReadReal(const ProfileFile& file, const std::string& section, const std::string& key,
+                   double defaultValue) {
+    if (!file.hasKey(section, key)) return defaultValue;
+    std::string text = file.readString(section, key, "");
+    double v = 0;
+    if (!ParseReal(text, v)) throw ConversionError("'" + text + "' is not a valid floating point value");
+    return v;
+}
+
+void IniWriteReal(ProfileFile& file, const std::string& section, const std::string& key, double value) {
+    file.writeString(section, key, FormatGeneral(value));
+}
+
+}  // namespace orv
