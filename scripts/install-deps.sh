@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Orv builds with, if any are missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
+          libbenchmark-dev liberfa-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Orv: run as root or install sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
