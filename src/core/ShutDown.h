@@ -1,0 +1,55 @@
+#pragma once
+// The shut-down sequence run when the program is closed: dome off and all
+// motion cancelled, then tracking off, with about 5.5 s for the state machine
+// to act on both. Whoever shows the progress (the shut-down window, or the
+// console when running headless) implements ShutDownDisplay.
+
+#include <iosfwd>
+#include <string>
+
+namespace orv {
+
+class System;
+
+// Texts of the shut-down window.
+inline constexpr const char* kShutDownCaption = "Telescope Shut Down";
+inline constexpr const char* kShutDownTitle = "Telescope Is Shutting Down ";
+inline constexpr const char* kShutDownPleaseWait = "Please Wait";
+inline constexpr const char* kShutDownProgressGroup = "Progress";
+inline constexpr const char* kShutDownActionGroup = "Action";
+inline constexpr const char* kShutDownActionDomeOff = "Dome Off and Cancel All Motion";
+inline constexpr const char* kShutDownActionTracking = "Turn Off Tracking";
+
+inline constexpr int kShutDownSteps = 6;
+
+class ShutDownDisplay {
+public:
+    virtual ~ShutDownDisplay() = default;
+    // Shows the window with the progress bar at 0 of `maximum`.
+    virtual void open(int maximum) = 0;
+    virtual void setAction(const std::string& text) = 0;
+    virtual void setProgress(int position) = 0;
+    // Called once at the end, also when a step failed.
+    virtual void close() = 0;
+};
+
+// Prints the sequence as lines of text (for the headless program).
+class StreamShutDownDisplay final : public ShutDownDisplay {
+public:
+    explicit StreamShutDownDisplay(std::ostream& out) : out_(out) {}
+    void open(int maximum) override;
+    void setAction(const std::string& text) override;
+    void setProgress(int position) override;
+    void close() override;
+
+private:
+    std::ostream& out_;
+    int maximum_ = 0;
+};
+
+// Runs the sequence on the calling thread, blocking it for about 5.5 s of system time:
+// DomeOn = 0, StopRequest, code 13; five 1 s steps; tracking rates 0 (code 14);
+// one 0.5 s step; then the display is closed.
+void ShutDownTelescope(System& system, ShutDownDisplay& display);
+
+}  // namespace orv
