@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/Clock.h"
+#include "core/Locks.h"
 #include "core/PortBus.h"
 
 namespace orv {
@@ -21,8 +22,12 @@ void LoadCounterChannel(PortBus& bus, int channel, double value);
 // One 12-bit conversion of analogue channel `channel`, 0..4095. Takes `adcLock`
 // for the whole sequence; waits 25 ms after the channel select and 5 ms after the
 // start, then polls the busy bit for at most 10 ms and reads the result anyway.
+int ReadADChannel(PortBus& bus, Clock& clock, SystemLock& adcLock, int channel,
+                  const std::atomic<bool>* abort = nullptr);
 int ReadADChannel(PortBus& bus, Clock& clock, std::mutex& adcLock, int channel,
                   const std::atomic<bool>* abort = nullptr);
+// The conversion sequence itself; the caller holds the A/D lock.
+int ReadADChannelLocked(PortBus& bus, Clock& clock, int channel, const std::atomic<bool>* abort);
 
 // Decodes the converter's two result bytes.
 inline int DecodeADResult(uint8_t high, uint8_t low) {
