@@ -54,10 +54,13 @@ bool IsSeparator(char c) { return c == ' ' || static_cast<unsigned char>(c) < 0x
 
 }  // namespace
 
+// The UT clock default of 360000 (held 720000 ticks per hour) is exact for the
+// 5 ms software clock on a host whose timer keeps time, as Linux's monotonic clock
+// does; a file may still give another value to calibrate a host that drifts.
 void SetStateDefaults(Parameters& p) {
     const double defaults[29] = {40.0, 105.0, 0.9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 270.0, 74.9,
                                  0.10756564, 0.10756564, 0.00000342, 1.062566, 1.0125,
-                                 359137.036, 12.0, 96.0, 2.5, 1.0, 1.0, 0, 0, 2129.0, 2350.0};
+                                 360000.0, 12.0, 96.0, 2.5, 1.0, 1.0, 0, 0, 2129.0, 2350.0};
     for (int line = 1; line <= 29; ++line) StoreLine(p, line, defaults[line - 1]);
 }
 

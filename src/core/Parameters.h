@@ -29,7 +29,7 @@ struct Parameters {
     SharedDouble DomeCountScale{0.00000342};           // radians per dome count
     SharedDouble HAScale{1.062566 / 15.0 / 3600.0};    // hours per RA count
     SharedDouble DecScale{1.0125 / 3600.0};            // degrees per Dec count
-    SharedDouble UTTicksPerHour{718274.072};           // UT clock ticks per hour
+    SharedDouble UTTicksPerHour{720000.0};             // UT clock ticks per hour
     SharedDouble DomeSlitHalfWidth{12.0};              // length unit of DomeRadius
     SharedDouble DomeRadius{96.0};
     SharedDouble DomeStartThreshold{0.04363323129985824};  // radians (2.5 degrees)

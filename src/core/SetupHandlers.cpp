@@ -167,13 +167,21 @@ void SetTrackingRates(System& system) {
     Done(system);
 }
 
+// The paddle rates are magnitudes, the paddle gives the direction: a negative
+// value would turn the paddle's directions round and slip past the limit
+// inhibits, so it is ignored; above 1000 the rate is clamped.
+static void SetPaddleRate(SharedDouble& rate, double value) {
+    if (!(value >= 0)) return;
+    rate = std::min(value, 1000.0);
+}
+
 void SetGuideRate(System& system) {
-    system.state.GuideRate = std::min(P(system, 1), 1000.0);
+    SetPaddleRate(system.state.GuideRate, P(system, 1));
     Done(system);
 }
 
 void SetSetRate(System& system) {
-    system.state.SetRate = std::min(P(system, 1), 1000.0);
+    SetPaddleRate(system.state.SetRate, P(system, 1));
     Done(system);
 }
 

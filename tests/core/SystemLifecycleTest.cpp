@@ -25,7 +25,7 @@ TEST(SystemLifecycle, StartLeavesTheFirstSetDateCommandPending) {
     EXPECT_EQ(system.state.StatusFlags2, 0x60u);
     EXPECT_DOUBLE_EQ(system.state.TrackRateRA, 15.041);
     EXPECT_DOUBLE_EQ(system.state.NextEpoch, 2000.0);
-    EXPECT_DOUBLE_EQ(system.params.SidTicksPerHour, 718274.072 / 1.00273790935);
+    EXPECT_DOUBLE_EQ(system.params.SidTicksPerHour, 720000.0 / 1.00273790935);
 }
 
 TEST(SystemLifecycle, StopEndsEveryThreadWithinOnePeriodWhileTasksSleep) {
