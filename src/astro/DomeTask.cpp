@@ -57,9 +57,7 @@ void DomeTask::DomeTaskPass() {
 void DomeTask::ComputeDomeTarget() {
     const auto& s = system_.state;
     const auto& p = system_.params;
-    const bool slewing = s.SlewInProgress != 0;
-    const double ha = slewing ? s.NextHA.load() : s.HA.load();
-    const double dec = slewing ? s.NextDec.load() : s.Dec.load();
+    const auto [ha, dec] = DomeSightLineOf(system_);
 
     const double d = dec * astro::kDegToRad;
     const double h = ha * astro::kDegPerHour * astro::kDegToRad;

@@ -26,4 +26,10 @@ astro::AstroContext AstroContextOf(const System& system) {
     return c;
 }
 
+DomeSightLine DomeSightLineOf(const System& system) {
+    const auto& s = system.state;
+    if (s.SlewInProgress) return {s.NextHA, s.NextDec};
+    return {s.HA, s.Dec};
+}
+
 }  // namespace orv

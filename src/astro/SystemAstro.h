@@ -12,4 +12,12 @@ class System;
 // may see the day of one date with the time of the next, for one pass.
 astro::AstroContext AstroContextOf(const System& system);
 
+// The position the dome follows: the next object's while a slew runs (so the
+// dome already turns towards the target), else the telescope's. Hours, degrees.
+struct DomeSightLine {
+    double ha;
+    double dec;
+};
+DomeSightLine DomeSightLineOf(const System& system);
+
 }  // namespace orv

@@ -28,6 +28,17 @@ double HoursFromMilliseconds(int64_t ms) {
            static_cast<double>(msec) / 3600000;
 }
 
+struct Place {
+    double ra, dec, epoch;
+};
+
+// The place of a command's RA, Dec and equinox parameters: an equinox of 0 means
+// the display equinox; RA and Dec both 0 mean `fallback`.
+Place GivenPlaceOr(System& system, double ra, double dec, double epoch, const Place& fallback) {
+    if (ra == 0 && dec == 0) return fallback;
+    return {ra, dec, epoch != 0 ? epoch : system.state.Epoch.load()};
+}
+
 double SiderealNow(System& system) {
     std::lock_guard lock(system.locks.ClockLock);
     double ticksPerHour = system.params.SidTicksPerHour;
@@ -98,12 +109,10 @@ void SetDateAndTime(System& system) {
 }
 
 void SetDomePosition(System& system) {
-    auto& s = system.state;
     double azimuth = P(system, 1);
     if (azimuth == 0) {
-        const bool slewing = s.SlewInProgress != 0;
-        azimuth = astro::DomeAzimuthFor(slewing ? s.NextHA : s.HA, slewing ? s.NextDec : s.Dec,
-                                        AstroContextOf(system));
+        const auto sight = DomeSightLineOf(system);
+        azimuth = astro::DomeAzimuthFor(sight.ha, sight.dec, AstroContextOf(system));
     }
     {
         // The time task latches this counter too; keep the preset whole.
@@ -114,16 +123,10 @@ void SetDomePosition(System& system) {
 }
 
 void SetTelescopePosition(System& system) {
-    auto& s = system.state;
-    double ra = P(system, 1), dec = P(system, 2), epoch = P(system, 3);
-    if (ra != 0 || dec != 0) {
-        if (epoch == 0) epoch = s.Epoch;
-    } else {
-        ra = s.NextRA;
-        dec = s.NextDec;
-        epoch = s.NextEpoch;
-    }
-    PresetTelescopePosition(system, ra, dec, epoch);
+    const auto& s = system.state;
+    const Place place = GivenPlaceOr(system, P(system, 1), P(system, 2), P(system, 3),
+                                     {s.NextRA, s.NextDec, s.NextEpoch});
+    PresetTelescopePosition(system, place.ra, place.dec, place.epoch);
     Done(system);
 }
 
@@ -221,25 +224,12 @@ void SetDisplayEquinox(System& system) {
 }
 
 void StoreMark(System& system) {
-    auto& s = system.state;
-    double ra = P(system, 2), dec = P(system, 3), epoch = P(system, 4);
-    if (ra != 0 || dec != 0) {
-        if (epoch == 0) epoch = s.Epoch;
-    } else {
-        ra = s.RA;
-        dec = s.Dec;
-        epoch = s.Epoch;
-    }
+    const auto& s = system.state;
+    const Place place = GivenPlaceOr(system, P(system, 2), P(system, 3), P(system, 4), {s.RA, s.Dec, s.Epoch});
     const double index = std::nearbyint(P(system, 1));
     // An index outside the table changes nothing.
-    if (index >= 0 && index < MarkTable::Capacity) {
-        const int i = static_cast<int>(index);
-        TMarkEntry entry = system.marks->entry(i);
-        entry.RA = ra;
-        entry.Dec = dec;
-        entry.Epoch = epoch;
-        system.marks->setEntry(i, entry);
-    }
+    if (index >= 0 && index < MarkTable::Capacity)
+        system.marks->SetMarkRemote(static_cast<int>(index), place.ra, place.dec, place.epoch);
     Done(system);
 }
 

@@ -7,28 +7,12 @@
 
 #include "core/Ports.h"
 #include "core/System.h"
+#include "core/WorldClock.h"
 
 namespace orv {
 namespace {
 
-// A clock whose every sleep moves time at once and lets the test's model of
-// the machine advance by the same amount.
-class WorldClock final : public Clock {
-public:
-    std::function<void(int64_t)> onAdvance;
-    int64_t nowMs() const override { return now_; }
-    int64_t utcMs() const override { return now_; }
-    bool sleepMs(int64_t ms, const std::atomic<bool>* abort) override {
-        if (abort && abort->load()) return false;
-        now_ += ms;
-        if (onAdvance) onAdvance(ms);
-        return true;
-    }
-    void wakeAll() override {}
-
-private:
-    std::atomic<int64_t> now_{0};
-};
+using testing::WorldClock;
 
 constexpr uint8_t kFocusBits = 0x1C;
 

@@ -9,6 +9,7 @@
 #include "astro/SystemAstro.h"
 #include "core/Ports.h"
 #include "core/System.h"
+#include "core/WorldClock.h"
 
 namespace orv {
 namespace {
@@ -16,23 +17,7 @@ namespace {
 constexpr double kDeg = 0.017453292519943295769;
 constexpr double kTwoPi = 6.283185307179586477;
 
-// Every sleep moves time at once and lets the dome model move by the same amount.
-class WorldClock final : public Clock {
-public:
-    std::function<void(int64_t)> onAdvance;
-    int64_t nowMs() const override { return now_; }
-    int64_t utcMs() const override { return now_; }
-    bool sleepMs(int64_t ms, const std::atomic<bool>* abort) override {
-        if (abort && abort->load()) return false;
-        now_ += ms;
-        if (onAdvance) onAdvance(ms);
-        return true;
-    }
-    void wakeAll() override {}
-
-private:
-    std::atomic<int64_t> now_{0};
-};
+using testing::WorldClock;
 
 TEST(DomeTolerance, SlitSeenFromTheTelescope) {
     EXPECT_NEAR(DomeToleranceFor(30, 12, 96), 0.25, 1e-12);
