@@ -29,9 +29,9 @@
 #include <QMetaObject>
 
 #include "comm/CtlClient.h"
-#include "comm/TcpServer.h"
+#include "comm/TCPServer.h"
+#include "control/System.h"
 #include "core/Clock.h"
-#include "core/System.h"
 #include "sim/SimulatedInterface.h"
 
 namespace {

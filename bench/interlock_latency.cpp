@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "control/System.h"
 #include "core/Ports.h"
-#include "core/System.h"
 #include "sim/SimulatedInterface.h"
 
 namespace {

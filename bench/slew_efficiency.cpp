@@ -14,7 +14,7 @@
 #include <cmath>
 
 #include "../tests/system/SimSystem.h"
-#include "core/SlewHelpers.h"
+#include "control/SlewHelpers.h"
 
 namespace orv {
 namespace {

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "control/System.h"
 #include "core/Commander.h"
-#include "core/System.h"
 #include "sim/SimulatedInterface.h"
 
 namespace {
@@ -53,7 +53,7 @@ void BM_StateCodePickup(benchmark::State& state) {
     SimulatedInterface sim(clock);
     System system(clock, sim, SystemOptions{".", false});
     system.StartSystem();
-    Commander commander(system);
+    Commander& commander = system.commander;
     auto& s = system.state;
     if (!waitUntil([&] { return testBits(s.StatusFlags1, status1::Initialized) && s.StateCode == 0; }, 5000)) {
         state.SkipWithError("system did not start");

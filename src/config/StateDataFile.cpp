@@ -1,3 +1,4 @@
+#include "astro/AstroConstants.h"
 #include "config/StateDataFile.h"
 
 #include <cctype>
@@ -12,7 +13,6 @@
 namespace orv {
 namespace {
 
-constexpr double DegToRad = 0.017453292519943295769;
 
 // Stores one file value into its parameter, converted to the held unit.
 void StoreLine(Parameters& p, int line, double v) {
@@ -29,7 +29,7 @@ void StoreLine(Parameters& p, int line, double v) {
         case 10: p.PointingTerm9 = v; break;  // the file gives the ninth term before the seventh
         case 11: p.PointingTerm7 = v; break;
         case 12: p.PointingTerm8 = v; break;
-        case 13: p.DomeHomeAzimuth = v * DegToRad; break;
+        case 13: p.DomeHomeAzimuth = v * astro::kDegToRad; break;
         case 14: p.ZenithLimit = v; break;
         case 15: p.RAStepSize = v; break;
         case 16: p.DecStepSize = v; break;
@@ -39,8 +39,8 @@ void StoreLine(Parameters& p, int line, double v) {
         case 20: p.UTTicksPerHour = v * 2.0; break;
         case 21: p.DomeSlitHalfWidth = v; break;
         case 22: p.DomeRadius = v; break;
-        case 23: p.DomeStartThreshold = v * DegToRad; break;
-        case 24: p.DomeStopThreshold = v * DegToRad; break;
+        case 23: p.DomeStartThreshold = v * astro::kDegToRad; break;
+        case 24: p.DomeStopThreshold = v * astro::kDegToRad; break;
         case 25: p.FocusCountScale = v; break;
         case 26: p.Reserved26 = v; break;
         case 27: p.Reserved27 = v; break;
@@ -65,8 +65,8 @@ void SetStateDefaults(Parameters& p) {
 }
 
 void DeriveStateValues(Parameters& p) {
-    p.SinLatitude = std::sin(p.Latitude * DegToRad);
-    p.CosLatitude = std::cos(p.Latitude * DegToRad);
+    p.SinLatitude = std::sin(p.Latitude * astro::kDegToRad);
+    p.CosLatitude = std::cos(p.Latitude * astro::kDegToRad);
     p.SidTicksPerHour = p.UTTicksPerHour / 1.00273790935;
 }
 

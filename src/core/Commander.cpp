@@ -1,27 +1,28 @@
 #include "core/Commander.h"
 
-#include "core/System.h"
+#include "core/Clock.h"
+#include "core/TelescopeState.h"
 
 namespace orv {
 
 void Commander::issue(int code, const std::vector<double>& params) {
-    auto& s = system_.state;
+    auto& s = state_;
     for (size_t i = 0; i < params.size() && i + 1 < s.CommandParam.size(); ++i)
         s.CommandParam[i + 1] = params[i];
     s.StateCode = code;
 }
 
 void Commander::stop() {
-    system_.state.StopRequest = 1;
-    system_.state.StateCode = 13;
+    state_.StopRequest = 1;
+    state_.StateCode = 13;
 }
 
 bool Commander::waitUntilIdle(int64_t timeoutMs, const Pump& pump) {
-    const int64_t deadline = system_.clock.nowMs() + timeoutMs;
-    while (system_.state.StateCode != 0) {
-        if (system_.isTerminating() || system_.clock.nowMs() > deadline) return false;
+    const int64_t deadline = clock_.nowMs() + timeoutMs;
+    while (state_.StateCode != 0) {
+        if (terminating_.load() || clock_.nowMs() > deadline) return false;
         if (pump) pump();
-        system_.sleep(5);
+        clock_.sleepMs(5, &terminating_);
     }
     return true;
 }

@@ -3,6 +3,8 @@
 // state code; a commander that sends several in a row waits for StateCode to
 // return to 0 between them, pumping its own event loop meanwhile.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -10,13 +12,16 @@
 
 namespace orv {
 
-class System;
+class Clock;
+struct TelescopeState;
 
 class Commander {
 public:
     using Pump = std::function<void()>;   // e.g. lets a window's event loop run while waiting
 
-    explicit Commander(System& system) : system_(system) {}
+    // `terminating` is the system's stop flag: every wait ends when it is set.
+    Commander(TelescopeState& state, Clock& clock, const std::atomic<bool>& terminating)
+        : state_(state), clock_(clock), terminating_(terminating) {}
 
     // Writes params into CommandParam[1..n], then `code` into StateCode.
     void issue(int code, const std::vector<double>& params = {});
@@ -30,7 +35,9 @@ public:
                       int64_t timeoutMs, const Pump& pump = {});
 
 private:
-    System& system_;
+    TelescopeState& state_;
+    Clock& clock_;
+    const std::atomic<bool>& terminating_;
 };
 
 }  // namespace orv

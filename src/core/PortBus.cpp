@@ -108,33 +108,4 @@ uint8_t DevPortBus::modify(uint16_t port, uint8_t clearMask, uint8_t setMask) {
     return value;
 }
 
-IdleBus::IdleBus() {
-    // Interlock closed, drives on, track switch on, main rates, dome inputs active.
-    value_[ports::FrontPanel] = 0x63;
-    value_[ports::PaddleInput] = 0xFF;
-    value_[ports::CloudInput] = 0xFF;
-}
-
-uint8_t IdleBus::read(uint16_t port) {
-    std::lock_guard lock(mutex_);
-    if (port == ports::ADSelect) return static_cast<uint8_t>(value_[port] & ~ports::ADBusyBit);
-    auto v = value_.find(port);
-    return v != value_.end() ? v->second : 0xFF;
-}
-
-void IdleBus::write(uint16_t port, uint8_t value) {
-    std::lock_guard lock(mutex_);
-    if (port == ports::FrontPanel || port == ports::PaddleInput || port == ports::CloudInput) return;
-    value_[port] = value;
-}
-
-uint8_t IdleBus::modify(uint16_t port, uint8_t clearMask, uint8_t setMask) {
-    std::lock_guard lock(mutex_);
-    auto v = value_.find(port);
-    uint8_t old = v != value_.end() ? v->second : 0xFF;
-    uint8_t value = static_cast<uint8_t>((old & ~clearMask) | setMask);
-    value_[port] = value;
-    return value;
-}
-
 }  // namespace orv

@@ -73,18 +73,4 @@ private:
     std::mutex modifyMutex_;
 };
 
-// Holds every input at its idle level and reads outputs back: a telescope that
-// never moves, for running the program where neither hardware nor simulator is wanted.
-class IdleBus final : public PortBus {
-public:
-    IdleBus();
-    uint8_t read(uint16_t port) override;
-    void write(uint16_t port, uint8_t value) override;
-    uint8_t modify(uint16_t port, uint8_t clearMask, uint8_t setMask) override;
-
-private:
-    std::mutex mutex_;
-    std::map<uint16_t, uint8_t> value_;
-};
-
 }  // namespace orv

@@ -26,12 +26,6 @@ int ReadADChannel(PortBus& bus, Clock& clock, SystemLock& adcLock, int channel,
     return ReadADChannelLocked(bus, clock, channel, abort);
 }
 
-int ReadADChannel(PortBus& bus, Clock& clock, std::mutex& adcLock, int channel,
-                  const std::atomic<bool>* abort) {
-    std::lock_guard lock(adcLock);
-    return ReadADChannelLocked(bus, clock, channel, abort);
-}
-
 int ReadADChannelLocked(PortBus& bus, Clock& clock, int channel, const std::atomic<bool>* abort) {
     bus.write(ports::ADSelect, static_cast<uint8_t>(channel));
     clock.sleepMs(25, abort);

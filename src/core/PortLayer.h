@@ -24,8 +24,6 @@ void LoadCounterChannel(PortBus& bus, int channel, double value);
 // start, then polls the busy bit for at most 10 ms and reads the result anyway.
 int ReadADChannel(PortBus& bus, Clock& clock, SystemLock& adcLock, int channel,
                   const std::atomic<bool>* abort = nullptr);
-int ReadADChannel(PortBus& bus, Clock& clock, std::mutex& adcLock, int channel,
-                  const std::atomic<bool>* abort = nullptr);
 // The conversion sequence itself; the caller holds the A/D lock.
 int ReadADChannelLocked(PortBus& bus, Clock& clock, int channel, const std::atomic<bool>* abort);
 

@@ -53,6 +53,8 @@ inline constexpr uint8_t CloudBit = 0x80;
 // Bits of PaddleInput (0x688), and of the paddle byte after inversion.
 inline constexpr uint8_t PaddleNorth = 0x04, PaddleSouth = 0x08, PaddleEast = 0x10,
                          PaddleWest = 0x20, PaddleSetSpeed = 0x40, PaddleSlewSpeed = 0x80;
+inline constexpr uint8_t PaddleDirectionMask = PaddleNorth | PaddleSouth | PaddleEast | PaddleWest;
+inline constexpr uint8_t PaddleSpeedMask = PaddleSetSpeed | PaddleSlewSpeed;
 inline constexpr uint8_t ADBusyBit = 0x10;
 
 inline constexpr int FocusADChannel = 4;

@@ -3,13 +3,13 @@
 #include <charconv>
 #include <cmath>
 
+#include "astro/AstroConstants.h"
 #include "core/Ports.h"
 
 namespace orv {
 
 namespace {
 
-constexpr double DegToRad = 0.017453292519943295769;
 
 // Largest magnitude of a count we convert to an integer; far beyond any real
 // travel, it only keeps a runaway value from overflowing the conversion.
@@ -252,7 +252,7 @@ void SimulatedInterface::updateDrives(int64_t t) {
     bool larger = !(relays & ports::DomeLargerBit) && (relays & ports::DomeSmallerBit);
     bool smaller = !(relays & ports::DomeSmallerBit) && (relays & ports::DomeLargerBit);
     double domeCountsPerSecond =
-        usableScale(mech_.DomeCountScale) ? DomeDegPerSecond * DegToRad / mech_.DomeCountScale : 0.0;
+        usableScale(mech_.DomeCountScale) ? DomeDegPerSecond * astro::kDegToRad / mech_.DomeCountScale : 0.0;
     dome_.setRate(t, larger ? domeCountsPerSecond : smaller ? -domeCountsPerSecond : 0.0);
 
     bool decrease = !(relays & ports::FocusDecreaseBit), increase = !(relays & ports::FocusIncreaseBit);
@@ -296,7 +296,7 @@ SimulatedInterface::Truth SimulatedInterface::truthLocked(int64_t t) const {
         tr.axis_arcsec[i] = axis_[i].at(t);
     }
     double domeCounts = static_cast<double>(counters_[2].offset) + dome_.at(t);
-    double deg = std::fmod(domeCounts * mech_.DomeCountScale / DegToRad, 360.0);
+    double deg = std::fmod(domeCounts * mech_.DomeCountScale / astro::kDegToRad, 360.0);
     if (deg < 0) deg += 360.0;
     tr.dome_deg = std::isfinite(deg) && deg < 360.0 ? deg : 0.0;
     tr.focus = focus_.at(t);

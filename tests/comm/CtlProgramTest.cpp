@@ -10,10 +10,10 @@
 
 #include "TcpTestSupport.h"
 #include "comm/CtlClient.h"
-#include "comm/TcpServer.h"
+#include "comm/TCPServer.h"
+#include "control/System.h"
 #include "core/Clock.h"
 #include "core/PortBus.h"
-#include "core/System.h"
 
 namespace orv {
 namespace {

@@ -12,7 +12,7 @@
 #include "TcpTestSupport.h"
 #include "astro/TextFormats.h"
 #include "comm/CtlClient.h"
-#include "comm/TcpServer.h"
+#include "comm/TCPServer.h"
 #include "system/SimSystem.h"
 
 namespace orv {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/Clock.h"
+#include "core/Locks.h"
 #include "core/PortLayer.h"
 #include "core/Ports.h"
 
@@ -64,7 +65,7 @@ TEST(PortLayer, ConversionResultCombinesTheNibbles) {
 TEST(PortLayer, ConversionSelectsStartsWaitsAndReads) {
     ManualClock clock(0, true);
     RecordingBus bus;
-    std::mutex adc;
+    SystemLock adc;
     bus.queueInput(ports::ADSelect, {0x00});  // not busy
     bus.queueInput(ports::ADHigh, {0xAB});
     bus.queueInput(ports::ADLow, {0x0C});
@@ -79,7 +80,7 @@ TEST(PortLayer, ConversionSelectsStartsWaitsAndReads) {
 TEST(PortLayer, ConversionThatStaysBusyIsReadAfterTheTimeout) {
     ManualClock clock(0, true);
     RecordingBus bus;
-    std::mutex adc;
+    SystemLock adc;
     bus.queueInput(ports::ADSelect, std::vector<uint8_t>(1000, 0x10));  // busy for ever
     bus.queueInput(ports::ADHigh, {0x12});
     bus.queueInput(ports::ADLow, {0x03});

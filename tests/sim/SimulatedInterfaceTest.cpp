@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/Locks.h"
 #include "core/PortLayer.h"
 #include "core/Ports.h"
 
@@ -198,7 +199,7 @@ TEST_F(SimTest, LatchFreezesTheCountAndMotionAddsToAPreset) {
 TEST(SimConverter, RoundTripThroughReadADChannel) {
     ManualClock clock(0, true);  // every sleep moves the time on
     SimulatedInterface sim(clock);
-    std::mutex adcLock;
+    SystemLock adcLock;
     sim.holdADChannel(0, 0xBAC);
     sim.holdADChannel(3, 4095);
     EXPECT_EQ(ReadADChannel(sim, clock, adcLock, 0), 0xBAC);

@@ -6,9 +6,9 @@
 
 #include "SimSystem.h"
 #include "astro/AstroLib.h"
-#include "astro/DomeTask.h"
-#include "astro/SystemAstro.h"
-#include "core/InputMonitor.h"
+#include "control/DomeTask.h"
+#include "control/InputMonitor.h"
+#include "control/SystemAstro.h"
 #include "core/Ports.h"
 
 namespace orv {

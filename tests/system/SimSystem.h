@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
+#include "control/System.h"
 #include "core/Clock.h"
 #include "core/Commander.h"
-#include "core/System.h"
 #include "sim/SimulatedInterface.h"
 
 namespace orv::testing {
@@ -19,7 +19,7 @@ public:
     // (INITIALIZED set, StateCode back to 0).
     explicit SimSystem(double timeScale = 20.0, SystemOptions options = {".", false},
                        SimMechanics mechanics = {})
-        : clock(timeScale), sim(clock, mechanics), system(clock, sim, std::move(options)), commander(system) {
+        : clock(timeScale), sim(clock, mechanics), system(clock, sim, std::move(options)), commander(system.commander) {
         system.StartSystem();
         started = waitFor([this] {
             return testBits(system.state.StatusFlags1, status1::Initialized) && system.state.StateCode == 0;
@@ -55,7 +55,7 @@ public:
     RealClock clock;
     SimulatedInterface sim;
     System system;
-    Commander commander;
+    Commander& commander;
     bool started = false;
 };
 

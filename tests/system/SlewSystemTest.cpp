@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "SimSystem.h"
+#include "control/SlewHelpers.h"
 #include "core/Ports.h"
-#include "core/SlewHelpers.h"
 
 namespace orv {
 namespace {

@@ -1,0 +1,193 @@
+#include "comm/TCPPacket.h"
+
+#include <cmath>
+#include <initializer_list>
+
+#include "astro/AstroLib.h"
+#include "astro/TextFormats.h"
+#include "control/System.h"
+#include "control/SystemAstro.h"
+
+namespace orv {
+
+size_t TCPInput::TCPReceive(std::string_view text, const PacketHandler& onPacket) {
+    text_.append(text);
+    // Consume from the front by index and cut once at the end, so a read full of
+    // packets costs one pass over the text.
+    size_t start = 0;
+    for (;;) {
+        const size_t hash = text_.find('#', start);
+        if (hash == std::string::npos) {
+            text_.clear();
+            return 0;
+        }
+        const size_t semicolon = text_.find(';', hash);
+        if (semicolon == std::string::npos) {
+            text_.erase(0, hash);
+            break;
+        }
+        start = semicolon + 1;
+        onPacket(text_.substr(hash, start - hash));
+    }
+    // What is left is one packet without its ";". A client that never ends it
+    // must not make us hold its text for ever.
+    if (text_.size() > TCPMaxPendingText) {
+        const size_t dropped = text_.size();
+        text_.clear();
+        return dropped;
+    }
+    return 0;
+}
+
+TCPPacketFields ParseTCPPacket(const std::string& packet) {
+    TCPPacketFields fields;
+    size_t pos = 0;
+    while (fields.count < static_cast<int>(fields.param.size()) && pos < packet.size()) {
+        const size_t end = packet.find_first_of(",;", pos);
+        const size_t stop = end == std::string::npos ? packet.size() : end;
+        if (stop == pos) break;   // an empty field ends the parse
+        fields.param[fields.count++] = ScanNumber(packet.substr(pos, stop - pos));
+        pos = end == std::string::npos ? packet.size() : end + 1;
+    }
+    return fields;
+}
+
+int TCPCommandCode(const TCPPacketFields& fields) {
+    const double c = std::trunc(fields.param[0]);
+    // Anything outside the table is "no command"; this also keeps the
+    // conversion below defined for huge or non-finite numbers.
+    if (!std::isfinite(c) || c < -1.0 || c > 1000.0) return -1;
+    return static_cast<int>(c);
+}
+
+TCPCodeKind TCPKindOf(int code) {
+    if ((code >= 1 && code <= 12) || (code >= 14 && code <= 24)) return TCPCodeKind::SetState;
+    switch (code) {
+    case 13:
+        return TCPCodeKind::Stop;
+    case 27: case 30: case 32: case 33: case 34: case 41: case 42:
+        return TCPCodeKind::SetState;
+    case 25: case 26: case 28: case 29: case 43: case 54:
+        return TCPCodeKind::Reply;
+    default:
+        return TCPCodeKind::None;
+    }
+}
+
+namespace {
+
+// "#" + the values in fixed notation with the given decimals + ";".
+struct Value {
+    double x;
+    int decimals;
+};
+std::string Block(std::initializer_list<Value> values) {
+    std::string out = "#";
+    bool first = true;
+    for (const auto& v : values) {
+        if (!first) out += ',';
+        first = false;
+        out += FormatFixed(v.x, v.decimals);
+    }
+    out += ';';
+    return out;
+}
+
+}  // namespace
+
+std::string TCPPositionBlock(const TelescopeState& s) {
+    return Block({{s.HA, 6}, {s.RA, 6}, {s.Dec, 6}, {s.Epoch, 6},
+                  {s.AirMass, 6}, {s.LST, 6}, {s.UT, 6}, {s.Year, 6}});
+}
+
+std::string TCPStatusBlock(const TelescopeState& s) {
+    return "#" + std::to_string(s.StatusFlags1.load()) + "," + std::to_string(s.StatusFlags2.load()) +
+           "," + std::to_string(s.StatusFlags3.load()) + ";";
+}
+
+std::string TCPTargetBlock(const TelescopeState& s) {
+    return Block({{s.NextRA, 6}, {s.NextDec, 6}, {s.RA, 6}, {s.Dec, 6}, {s.HA, 6}});
+}
+
+std::string TCPFullBlock(const System& system) {
+    const auto& s = system.state;
+    const double nextHA = s.NextHA, nextDec = s.NextDec;
+    const auto ctx = AstroContextOf(system);
+    return Block({{s.HA, 6}, {s.RA, 6}, {s.Dec, 6}, {s.Epoch, 2},
+                  {s.AirMass, 4}, {s.ZenithDistance, 4}, {s.DomeAzimuthRad, 1},
+                  {s.ReportedFocus, 0}, {nextHA, 6}, {s.NextRA, 6}, {nextDec, 6},
+                  {s.NextEpoch, 2}, {astro::AirMassAt(nextHA, nextDec, ctx), 4},
+                  {astro::ZenithDistanceAt(nextHA, nextDec, ctx), 4}});
+}
+
+std::string TCPErrorName(int event) {
+    switch (event) {
+    case 0: return "General Error";
+    case 1: return "Send Error";
+    case 2: return "Read Error";
+    case 3: return "Connection Error";
+    case 4: return "Disconnection Error";
+    case 5: return "Accept Error";
+    default: return "Unknown Error";
+    }
+}
+
+std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string& packet) {
+    system_.log.LogCommEvent("TCP/IP Packet: " + packet);
+    const TCPPacketFields fields = ParseTCPPacket(packet);
+    const int code = TCPCommandCode(fields);
+    auto& s = system_.state;
+
+    switch (TCPKindOf(code)) {
+    case TCPCodeKind::None:
+        return std::nullopt;
+    case TCPCodeKind::Stop:
+        // A stop overtakes everything still waiting: what was sent before it
+        // must not start once the telescope has stopped.
+        held_.clear();
+        issue({13, fields.param});
+        return std::nullopt;
+    case TCPCodeKind::SetState:
+        if (held_.empty() && s.StateCode.load() == 0) {
+            issue({code, fields.param});
+        } else if (held_.size() < MaxHeldCommands) {
+            held_.push_back({code, fields.param});
+        } else {
+            system_.log.AddLog("TCP/IP: Command " + std::to_string(code) +
+                               " dropped, too many commands waiting");
+        }
+        return std::nullopt;
+    case TCPCodeKind::Reply:
+        break;
+    }
+
+    // Queries read the shared state only; they leave CommandParam alone, so a
+    // query never clears the arguments of a command the state machine has not
+    // taken yet.
+    switch (code) {
+    case 25: return TCPPositionBlock(s);
+    case 26: return TCPStatusBlock(s);
+    case 28: return TCPTargetBlock(s);
+    case 29: return TCPFullBlock(system_);
+    case 43: return kav_.statusAll ? kav_.statusAll() : KAVNoAnswerText();
+    case 54: return kav_.portStatus ? kav_.portStatus() : KAVNoAnswerText();
+    default: return std::nullopt;
+    }
+}
+
+size_t TCPCommandChannel::IssueHeldCommands() {
+    while (!held_.empty() && system_.state.StateCode.load() == 0) {
+        issue(held_.front());
+        held_.pop_front();
+    }
+    return held_.size();
+}
+
+void TCPCommandChannel::issue(const Held& command) {
+    auto& s = system_.state;
+    for (size_t i = 0; i < command.param.size(); ++i) s.CommandParam[i] = command.param[i];
+    if (command.code == 13) s.StopRequest = 1;
+    s.StateCode = command.code;
+}
+
+}  // namespace orv

@@ -1,0 +1,116 @@
+#pragma once
+// One telescope controller: the shared state, the parameters, the locks, the two
+// software clocks, the port bus and the eight task threads. Everything lives here
+// (no globals), so tests can run several systems in one process.
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/Clock.h"
+#include "core/Commander.h"
+#include "core/Locks.h"
+#include "core/Parameters.h"
+#include "core/PortBus.h"
+#include "core/StatusLog.h"
+#include "core/TelescopeState.h"
+#include "core/ThreadCapsule.h"
+#include "core/Timeout.h"
+
+namespace orv {
+
+class TimeTask;
+class StateMachine;
+class AxisTask;
+class InputMonitor;
+class DomeTask;
+class MarkTable;
+class VirtualPaddle;
+
+// Where the system reports to the operator; the windows or the headless program fill these.
+struct SystemHooks {
+    std::function<void()> beep;                                 // the system asterisk sound
+    std::function<void(const std::string&)> showMessage;        // an operator-facing message box
+};
+
+struct SystemOptions {
+    std::string dataDir = ".";       // where WinOrv.DAT is read
+    bool loadStateData = true;       // false: built-in defaults only (tests)
+};
+
+class System {
+public:
+    System(Clock& clock, PortBus& bus, SystemOptions options = {}, SystemHooks hooks = {});
+    ~System();
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+
+    // Creates the clocks, runs InitSharedState and StartTasks.
+    void StartSystem();
+    // StopRequest, then ends the eight threads in creation order. Idempotent.
+    void StopSystem();
+    bool running() const { return running_; }
+
+    // Fills the shared state with its start values, loads the state data file,
+    // derives the dependent values and initialises the interface electronics.
+    void InitSharedState();
+    // Runs the task init procedures and starts the eight threads.
+    void StartTasks();
+
+    // Sleeps on the system clock; returns false at once when the system stops.
+    bool sleep(int64_t ms) { return clock.sleepMs(ms, &terminating); }
+    // True once the stop sequence has begun ("the application is terminating").
+    bool isTerminating() const { return terminating.load(); }
+
+    void beep() const;
+    void showMessage(const std::string& text) const;
+
+    Clock& clock;
+    PortBus& bus;
+    SystemOptions options;
+    SystemHooks hooks;
+
+    Parameters params;
+    TelescopeState state;
+    Locks locks;
+    TRealCounter UTClock;
+    TRealCounter LSTClock;
+    StatusLog log;
+    std::atomic<bool> terminating{false};
+    // The one door through which every commander writes StateCode.
+    Commander commander{state, clock, terminating};
+
+    // Set by the Misc dialog's "Disable Cloud Sensor Input" box.
+    std::atomic<bool> DisableCloudSensorInput{false};
+
+    // Files that could not be loaded, each name followed by "\r\n".
+    std::string FailedFileList;
+    // The first error of the state data file, if any ("Invalid numeric input ...").
+    std::optional<std::string> StateDataError;
+
+    std::unique_ptr<MarkTable> marks;
+    std::unique_ptr<VirtualPaddle> paddle;
+
+    std::unique_ptr<TimeTask> timeTask;
+    std::unique_ptr<StateMachine> stateMachine;
+    std::unique_ptr<AxisTask> axis1, axis2;
+    std::unique_ptr<InputMonitor> inputMonitor;
+    std::unique_ptr<DomeTask> domeTask;
+
+    // The seventh and eighth threads run the ExCom and MNCP polls. A channel
+    // fills its slot before StartSystem; an empty slot only waits.
+    std::function<void()> ExComPoll;
+    std::function<void()> MNCPPoll;
+
+private:
+    std::array<std::unique_ptr<TThreadCapsule>, 8> threads_;
+    bool running_ = false;
+};
+
+// The warning shown when files could not be loaded at start.
+std::string FailedFilesWarning(const std::string& failedFileList);
+
+}  // namespace orv

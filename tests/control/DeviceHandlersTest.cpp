@@ -1,0 +1,198 @@
+#include "control/DeviceHandlers.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "control/System.h"
+#include "control/WorldClock.h"
+#include "core/Ports.h"
+
+namespace orv {
+namespace {
+
+using testing::WorldClock;
+
+constexpr uint8_t kFocusBits = 0x1C;
+
+// The focus motor: fast 1 unit and slow 0.25 unit per 5 ms step.
+class FocusTest : public ::testing::Test {
+protected:
+    FocusTest() : sys(clock, bus, SystemOptions{".", false}) {
+        bus.write(ports::DomeFocus, 0xFE);   // dome driving towards larger azimuth
+        clock.onAdvance = [this](int64_t) {
+            const uint8_t v = bus.lastWritten(ports::DomeFocus);
+            steps.push_back(v);
+            moving.push_back(testBits(sys.state.StatusFlags2, status2::FocusMoving));
+            const double speed = (v & ports::FocusSlowBit) ? 0.25 : 1.0;
+            if (!(v & ports::FocusDecreaseBit)) sys.state.FocusReading = sys.state.FocusReading - speed;
+            if (!(v & ports::FocusIncreaseBit)) sys.state.FocusReading = sys.state.FocusReading + speed;
+            if (stopAfterSteps && steps.size() == stopAfterSteps) sys.state.StopRequest = 1;
+        };
+    }
+    void moveTo(double target) {
+        sys.state.CommandParam[1] = target;
+        sys.state.StateCode = 27;
+        MoveFocus(sys);
+    }
+
+    WorldClock clock;
+    RecordingBus bus;
+    System sys;
+    std::vector<uint8_t> steps;   // port 0x689 during each 5 ms step
+    std::vector<bool> moving;
+    size_t stopAfterSteps = 0;
+};
+
+TEST_F(FocusTest, ApproachFromAboveFastThenSlowThenOff) {
+    sys.state.FocusReading = 1330;
+    moveTo(1300);
+
+    const uint8_t fastDown = 0xFE & ~(ports::FocusDecreaseBit | ports::FocusSlowBit);
+    const uint8_t slowDown = 0xFE & ~ports::FocusDecreaseBit;
+    // Each step drives on the difference read before it: fast for 30 down to 9
+    // (22 steps), slow for 8 down to 4.75 (14 steps).
+    size_t fast = 0, slow = 0;
+    for (uint8_t v : steps) {
+        if (v == fastDown) ++fast;
+        else if (v == slowDown) ++slow;
+        else ADD_FAILURE() << std::hex << int(v);
+    }
+    EXPECT_EQ(fast, 22u);
+    EXPECT_EQ(slow, 14u);
+    EXPECT_EQ(steps.front(), fastDown);
+    EXPECT_EQ(steps.back(), slowDown);
+    EXPECT_LT(std::abs(sys.state.FocusReading - 1300.0), 5.0 + 0.25);
+    for (bool m : moving) EXPECT_TRUE(m);
+
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus), 0xFE) << "motor off, dome relay untouched";
+    EXPECT_FALSE(testBits(sys.state.StatusFlags2, status2::FocusMoving));
+    EXPECT_EQ(sys.state.StateCode, 0);
+}
+
+TEST_F(FocusTest, ApproachFromBelowIncreases) {
+    sys.state.FocusReading = 1290;
+    moveTo(1300);
+    EXPECT_EQ(steps.front(), 0xFE & ~(ports::FocusIncreaseBit | ports::FocusSlowBit));
+    EXPECT_EQ(steps.back(), 0xFE & ~ports::FocusIncreaseBit);
+    EXPECT_GT(sys.state.FocusReading, 1295.0);
+}
+
+TEST_F(FocusTest, WithinFiveTakesOneStepOfEachApproach) {
+    sys.state.FocusReading = 1303;
+    moveTo(1300);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0], 0xFE & ~(ports::FocusDecreaseBit | ports::FocusSlowBit));
+    EXPECT_EQ(steps[1], 0xFE & ~ports::FocusDecreaseBit);
+    EXPECT_EQ(clock.nowMs(), 10);
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
+}
+
+TEST_F(FocusTest, AnEarlierStopDoesNotCutTheMoveShort) {
+    sys.state.StopRequest = 1;   // left over from a stop command
+    sys.state.FocusReading = 1300;
+    moveTo(1400);
+    EXPECT_GT(steps.size(), 90u);
+    EXPECT_NEAR(sys.state.FocusReading, 1400.0, 5.25);
+}
+
+TEST_F(FocusTest, StopDuringTheMoveEndsItAtTheNextCheck) {
+    sys.state.FocusReading = 1300;
+    stopAfterSteps = 7;
+    moveTo(1400);
+    EXPECT_EQ(steps.size(), 8u) << "the coarse loop ends, the fine loop runs its one step";
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
+    EXPECT_EQ(sys.state.StateCode, 0);
+}
+
+class ShutterTest : public ::testing::Test {
+protected:
+    ShutterTest() : sys(clock, bus, SystemOptions{".", false}) {
+        bus.write(ports::DriveControl, 0xF5);   // axis bits as the axis tasks left them
+        bus.write(ports::SlewShutter, 0x7F);
+        bus.clearLog();
+        clock.onAdvance = [this](int64_t ms) {
+            samples.push_back({ms, bus.lastWritten(ports::DriveControl), bus.lastWritten(ports::SlewShutter),
+                               sys.state.ShutterMessage.get()});
+        };
+    }
+    void operate(double p1) {
+        sys.state.CommandParam[1] = p1;
+        sys.state.StateCode = 36;
+        OperateShutter(sys);
+    }
+    struct Sample {
+        int64_t ms;
+        uint8_t driveControl, slewShutter;
+        std::string message;
+    };
+
+    WorldClock clock;
+    RecordingBus bus;
+    System sys;
+    std::vector<Sample> samples;   // port levels during each wait
+};
+
+TEST_F(ShutterTest, HalfOpensWithStrobeAndEightySecondDrive) {
+    operate(0.5);
+    ASSERT_EQ(samples.size(), 3u);
+    EXPECT_EQ(samples[0].ms, 10);
+    EXPECT_EQ(samples[0].driveControl, 0xF5 & ~ports::ShutterStrobeBit);
+    EXPECT_EQ(samples[1].ms, 10);
+    EXPECT_EQ(samples[1].driveControl, 0xF5);
+    EXPECT_EQ(samples[2].ms, 80000);
+    EXPECT_EQ(samples[2].driveControl, 0xF5 & ~ports::ShutterOpenDriveBit);
+    EXPECT_EQ(samples[2].message, kShutterOpening);
+    EXPECT_EQ(bus.lastWritten(ports::DriveControl), 0xF5) << "drive released, axis bits kept";
+    EXPECT_TRUE(bus.writesTo(ports::SlewShutter).empty());
+    EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterFinished);
+    EXPECT_EQ(sys.state.StateCode, 0);
+}
+
+TEST_F(ShutterTest, BelowHalfCloses) {
+    operate(0.49);
+    ASSERT_EQ(samples.size(), 3u);
+    EXPECT_EQ(samples[0].driveControl, 0xF5 & ~ports::ShutterStrobeBit);
+    EXPECT_EQ(samples[2].ms, 80000);
+    EXPECT_EQ(samples[2].slewShutter, 0x7F & ~ports::ShutterCloseDriveBit);
+    EXPECT_EQ(samples[2].driveControl, 0xF5);
+    EXPECT_EQ(samples[2].message, kShutterClosing);
+    EXPECT_EQ(bus.lastWritten(ports::SlewShutter), 0x7F);
+    EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterFinished);
+}
+
+TEST_F(ShutterTest, OpenUnderCloudsMovesNothingAndSaysWhy) {
+    sys.state.CloudDetected = 1;
+    operate(1.0);
+    EXPECT_TRUE(bus.writes().empty());
+    EXPECT_EQ(clock.nowMs(), 0);
+    EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterRefusedCloudy);
+    EXPECT_EQ(sys.state.StateCode, 0);
+
+    operate(0.0);   // closing under clouds is what the clouds call for
+    EXPECT_EQ(bus.lastWritten(ports::SlewShutter), 0x7F);
+    EXPECT_EQ(samples.size(), 3u);
+}
+
+TEST(SendDomeToAzimuth, HomeModeAtTheRequestedAzimuth) {
+    ManualClock clock(0, true);
+    RecordingBus bus;
+    System sys(clock, bus, SystemOptions{".", false});
+    sys.state.DomeOn = 0;
+    sys.state.DomeTrack = 1;
+    sys.state.CommandParam[1] = sys.params.DomeHomeAzimuth.load();
+    sys.state.StateCode = 34;
+    SendDomeToAzimuth(sys);
+    EXPECT_EQ(sys.state.DomeAzimuthOffset, 0);
+    EXPECT_EQ(sys.state.DomeOn, 1);
+    EXPECT_EQ(sys.state.DomeTrack, 0);
+    EXPECT_EQ(sys.state.StateCode, 0);
+
+    sys.state.CommandParam[1] = 1.0;
+    SendDomeToAzimuth(sys);
+    EXPECT_DOUBLE_EQ(sys.state.DomeAzimuthOffset + sys.params.DomeHomeAzimuth, 1.0);
+}
+
+}  // namespace
+}  // namespace orv
