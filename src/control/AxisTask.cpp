@@ -141,6 +141,14 @@ void AxisTask::RampAxis() {
     SetStepRate();
 }
 
+void AxisTask::StopStepOutput() {
+    // A timer left programmed would go on stepping the axis after Orv has ended,
+    // with no limit watched; the control words stop both channels until reloaded.
+    std::lock_guard lock(system_.locks.AxisLock);
+    reinitialiseTimer();
+    drive_.Rate = 0;
+}
+
 void AxisTask::AxisTaskPass() {
     ComputeDemand();
     if (drive_.DemandDir != drive_.CurrentDir) ReverseAxis();

@@ -41,6 +41,8 @@ public:
     AxisTask(System& system, int axis);   // axis 1: hour angle, axis 2: declination
     void InitAxisTask();
     void AxisTaskPass();
+    // The task's last act when the system stops: the step-rate timer is stopped.
+    void StopStepOutput();
     void ReverseAxis();
     void RampAxis();
     void SetStepRate();

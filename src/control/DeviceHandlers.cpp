@@ -1,7 +1,9 @@
 #include "control/DeviceHandlers.h"
 
 #include <cmath>
+#include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "control/System.h"
 #include "core/Ports.h"
@@ -38,6 +40,31 @@ double FocusStep(System& system, double target, bool slow) {
     return std::abs(d);
 }
 
+// Tells a focus that moves from one that does not: the reading must leave a
+// band of kFocusStillUnits around where it last moved to within kFocusStallMs.
+class StallWatch {
+public:
+    StallWatch(double reading, int64_t nowMs) : anchor_(reading), sinceMs_(nowMs) {}
+    bool stalled(double reading, int64_t nowMs) {
+        if (std::abs(reading - anchor_) >= kFocusStillUnits) {
+            anchor_ = reading;
+            sinceMs_ = nowMs;
+            return false;
+        }
+        return nowMs - sinceMs_ >= kFocusStallMs;
+    }
+
+private:
+    double anchor_;
+    int64_t sinceMs_;
+};
+
+std::string FocusText(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
 // Output port 0x289 is shared with the axis tasks, whose sequences on it run
 // under AxisLock; the shutter bits change under the same lock.
 void ModifyDriveControl(System& system, uint8_t clearMask, uint8_t setMask) {
@@ -47,24 +74,42 @@ void ModifyDriveControl(System& system, uint8_t clearMask, uint8_t setMask) {
 
 }  // namespace
 
+void ReleaseFocusDrive(System& system) { system.bus.modify(ports::DomeFocus, 0, kFocusBits); }
+
 void MoveFocus(System& system) {
     auto& s = system.state;
     const double target = s.CommandParam[1];
+    if (!(target >= kFocusLowest && target <= kFocusHighest)) {
+        system.log.AddLog("Focus target " + FocusText(target) + " refused: outside " + FocusText(kFocusLowest) +
+                          " to " + FocusText(kFocusHighest));
+        s.StateCode = 0;
+        return;
+    }
     // A stop that ended an earlier motion must not cut this move short.
     s.StopRequest = 0;
     setBits(s.StatusFlags2, status2::FocusMoving);
 
+    // A focus that does not move (jammed, at its end, reading lost) must not hold
+    // the state machine, and with it the cloud close, for ever.
+    StallWatch watch(s.FocusReading, system.clock.nowMs());
+    bool stalled = false;
+    auto step = [&](bool slow) {
+        const double d = FocusStep(system, target, slow);
+        if (d >= 0 && watch.stalled(s.FocusReading, system.clock.nowMs())) stalled = true;
+        return d;
+    };
     double d;
     do {
-        d = FocusStep(system, target, false);
-    } while (d >= kFocusCoarseBand && !s.StopRequest);
-    if (d >= 0) {
+        d = step(false);
+    } while (d >= kFocusCoarseBand && !s.StopRequest && !stalled);
+    if (d >= 0 && !stalled) {
         do {
-            d = FocusStep(system, target, true);
-        } while (d >= kFocusFineBand && !s.StopRequest);
+            d = step(true);
+        } while (d >= kFocusFineBand && !s.StopRequest && !stalled);
     }
 
-    system.bus.modify(ports::DomeFocus, 0, kFocusBits);   // motor off
+    ReleaseFocusDrive(system);   // motor off
+    if (stalled) system.log.AddLog(kFocusNotMoving);
     clearBits(s.StatusFlags2, status2::FocusMoving);
     s.StateCode = 0;
 }
@@ -88,24 +133,35 @@ void OperateShutter(System& system) {
         return;
     }
 
-    // Command strobe: 10 ms low on bit 0x40 of 0x289.
+    if (open && system.isClosing()) {
+        // The program is closing: no shutter opens now.
+        s.ShutterMessage.set(kShutterFinished);
+        s.StateCode = 0;
+        return;
+    }
+    if (!open) s.ShutterCloseEndMs = system.clock.nowMs() + 2 * kShutterStrobeMs + kShutterDriveMs;
+
+    // Command strobe: 10 ms low on bit 0x40 of 0x289, held whole even at a stop.
     ModifyDriveControl(system, ports::ShutterStrobeBit, 0);
-    system.sleep(kShutterStrobeMs);
+    system.clock.sleepMs(kShutterStrobeMs);
     ModifyDriveControl(system, 0, ports::ShutterStrobeBit);
-    system.sleep(kShutterStrobeMs);
+    system.clock.sleepMs(kShutterStrobeMs);
 
     // The drive has no end-position input: it is held for the full travel time.
-    // Ending the program ends the wait, and the drive is released either way.
+    // An open ends when the program begins to close. A close runs to its end
+    // even then: released part-way, it would leave the dome open to the weather
+    // after Orv has gone (the shut-down and the stop wait for it, 80 s at most).
     if (open) {
         ModifyDriveControl(system, ports::ShutterOpenDriveBit, 0);
         s.ShutterMessage.set(kShutterOpening);
-        system.sleep(kShutterDriveMs);
+        system.clock.sleepMs(kShutterDriveMs, &system.closing);
         ModifyDriveControl(system, 0, ports::ShutterOpenDriveBit);
     } else {
         system.bus.modify(ports::SlewShutter, ports::ShutterCloseDriveBit, 0);
         s.ShutterMessage.set(kShutterClosing);
-        system.sleep(kShutterDriveMs);
+        system.clock.sleepMs(kShutterDriveMs);
         system.bus.modify(ports::SlewShutter, 0, ports::ShutterCloseDriveBit);
+        s.ShutterCloseEndMs = 0;
     }
 
     s.ShutterMessage.set(kShutterFinished);

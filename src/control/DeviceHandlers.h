@@ -2,18 +2,34 @@
 // The commands that move the focus, send the dome to an azimuth and operate the
 // shutter. They run on the state machine thread and set StateCode back to 0.
 
+#include <cstdint>
+
 namespace orv {
 
 class System;
 
 // Code 27: drives the focus motor until FocusReading is within 5 units of
-// CommandParam[1], fast while 10 or more away, then slow.
+// CommandParam[1], fast while 10 or more away, then slow. A target outside
+// kFocusLowest..kFocusHighest is refused, and a move whose reading stands still
+// for kFocusStallMs ends, each with a status-log line.
 void MoveFocus(System& system);
 // Code 34: holds the dome at CommandParam[1] (azimuth, radians) in home mode.
 void SendDomeToAzimuth(System& system);
 // Code 36: CommandParam[1] >= 0.5 opens the shutter (not while clouds are
-// detected), below 0.5 closes it; the drive is held for 80 s.
+// detected), below 0.5 closes it; the drive is held for 80 s. A close runs to its
+// end even when the program stops; an open ends when the program begins to close.
 void OperateShutter(System& system);
+// The focus relays off (the state machine's last act when the system stops).
+void ReleaseFocusDrive(System& system);
+
+// The focus range (focus units) that the drive can reach and the Misc dialog
+// offers; a target outside it would drive the focus against its end for ever.
+inline constexpr double kFocusLowest = 1050.0;
+inline constexpr double kFocusHighest = 3500.0;
+// A focus move whose reading stays within kFocusStillUnits for this long has stalled.
+inline constexpr int64_t kFocusStallMs = 5000;
+inline constexpr double kFocusStillUnits = 2.0;   // A/D noise of a count either way is no motion
+inline constexpr const char* kFocusNotMoving = "Focus not moving";
 
 // Texts of ShutterMessage.
 inline constexpr const char* kShutterRefusedCloudy = " Shutter will not open if cloudy";

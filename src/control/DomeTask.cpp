@@ -95,9 +95,9 @@ void DomeTask::MoveDome() {
         } while (!(std::abs(error_.load()) < p.DomeStopThreshold) &&
                  testBits(s.StatusFlags1, status1::DomeOnIndicator));
     }
-    relaysOff();
+    ReleaseRelays();
 }
 
-void DomeTask::relaysOff() { system_.bus.modify(port_, 0, kDomeRelays); }
+void DomeTask::ReleaseRelays() { system_.bus.modify(port_, 0, kDomeRelays); }
 
 }  // namespace orv

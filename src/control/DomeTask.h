@@ -34,6 +34,8 @@ public:
     // Drives the dome while |DomeError| is above the start threshold, until it is
     // below the stop threshold or automatic control is switched off.
     void MoveDome();
+    // Both dome relays off (also the task's last act when the system stops).
+    void ReleaseRelays();
 
     double DomeTarget() const { return target_.load(); }
     double DomeNow() const { return now_.load(); }
@@ -43,7 +45,6 @@ public:
 
 private:
     void measure();   // DomeNow and DomeError from the dome azimuth of the time task
-    void relaysOff();
 
     System& system_;
     uint16_t port_ = 0x689;

@@ -21,9 +21,9 @@ constexpr double kPaddleMaxHARate = 1000.0;
 constexpr double kLimitWarningZD = 75.0;
 constexpr double kInhibitZD = 80.0;
 
-// The dome counts as home for the cloud close strictly between these azimuths, degrees.
-constexpr double kCloudCloseDomeMin = 260.0;
-constexpr double kCloudCloseDomeMax = 280.0;
+// The dome counts as home for the cloud close strictly within this many degrees
+// of its home azimuth (260 to 280 for the usual home of 270).
+constexpr double kCloudCloseDomeWindow = 10.0;
 
 constexpr uint32_t kPaddleNS = status3::PaddleNorth | status3::PaddleSouth;
 constexpr uint32_t kPaddleEW = status3::PaddleEast | status3::PaddleWest;
@@ -139,8 +139,11 @@ bool InputMonitor::automaticClose() {
         waitingForDome_ = false;
         return true;
     }
-    const double dome = s.DomeAzimuth;
-    if (dome > kCloudCloseDomeMin && dome < kCloudCloseDomeMax) {
+    // The dome was sent to its home azimuth, wherever that is; the window is
+    // measured round the circle, so a home near north works too.
+    const double home = system_.params.DomeHomeAzimuth * astro::kRadToDeg;
+    const double off = std::remainder(s.DomeAzimuth - home, 360.0);
+    if (std::abs(off) < kCloudCloseDomeWindow) {
         s.CommandParam[1] = 0;
         s.StateCode = 36;
         s.CloudHandled = s.CloudDetected.load();

@@ -45,7 +45,7 @@ private:
     std::atomic<uint32_t> paddleSpeedBits_{0};   // mask 0xC0
 
     // Automatic cloud close: the dome was sent home, the shutter close follows
-    // once the dome azimuth is between 260 and 280 degrees.
+    // once the dome azimuth is within 10 degrees of its home azimuth.
     std::atomic<bool> waitingForDome_{false};
     bool domeWarningLogged_ = false;
     int64_t domeWaitStartMs_ = 0;

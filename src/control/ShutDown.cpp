@@ -1,8 +1,10 @@
 #include "control/ShutDown.h"
 
 #include <ostream>
+#include <vector>
 
 #include "control/System.h"
+#include "core/Commander.h"
 
 namespace orv {
 
@@ -21,6 +23,13 @@ void StreamShutDownDisplay::close() { out_ << kShutDownCaption << ": done" << st
 
 namespace {
 
+// How long the sequence waits for the state machine to take each of its codes
+// once no shutter close holds it (a stop ends every other motion at once).
+constexpr int64_t kTakenWaitMs = 5000;
+constexpr int kTakenAttempts = 3;
+// Scheduling lag allowed for a shutter close to release its drive after its end time.
+constexpr int64_t kShutterLagMs = 2000;
+
 // Waits `totalMs` in steps of at most 1000 ms, advancing the bar before each step;
 // the waits end early once the system is stopping (nothing is left to wait for).
 void WaitWithProgress(System& system, ShutDownDisplay& display, int& position, int64_t totalMs) {
@@ -31,24 +40,67 @@ void WaitWithProgress(System& system, ShutDownDisplay& display, int& position, i
     }
 }
 
+// While a shutter close runs, shows "Closing shutter" with the seconds left,
+// once a second, until its drive is released (80 s at most).
+void WaitForShutterClose(System& system, ShutDownDisplay& display) {
+    auto& s = system.state;
+    for (;;) {
+        const int64_t end = s.ShutterCloseEndMs;
+        const int64_t now = system.clock.nowMs();
+        if (end == 0 || now >= end + kShutterLagMs) return;
+        const int64_t left = end > now ? end - now : 0;
+        display.setAction(ShutDownClosingShutterText((left + 999) / 1000));
+        if (!system.sleep(left > 0 && left < 1000 ? left : 1000)) return;
+    }
+}
+
+// Makes sure the state machine took `code` after `mark` and has finished it. A
+// handler that was running when the code was written (a shutter close runs up to
+// 80 s) sets StateCode to 0 when it ends and so wipes the code out; then the code
+// is issued again through the door once the state machine is idle.
+bool MakeSureTaken(System& system, Commander& door, ShutDownDisplay& display, int code,
+                   const std::vector<double>& params, uint64_t mark) {
+    auto& s = system.state;
+    for (int attempt = 1;; ++attempt) {
+        WaitForShutterClose(system, display);
+        const bool idle = door.waitUntilIdle(kTakenWaitMs);
+        const uint64_t last = s.LastTaken;
+        if (idle && TakenCount(last) != TakenCount(mark) && TakenCode(last) == code) return true;
+        if (attempt == kTakenAttempts) return false;
+        if (idle) {
+            mark = last;
+            door.issue(code, params);
+        }
+    }
+}
+
 }  // namespace
+
+std::string ShutDownClosingShutterText(int64_t secondsLeft) {
+    return std::string(kShutDownActionClosingShutter) + ": " + std::to_string(secondsLeft) + " s left";
+}
 
 void ShutDownTelescope(System& system, ShutDownDisplay& display) {
     auto& s = system.state;
+    Commander& door = system.commander;
+    const std::vector<double> trackingOff{0, 0, 0, 0};
     try {
         int position = 0;
         display.open(kShutDownSteps);
 
         display.setAction(kShutDownActionDomeOff);
         s.DomeOn = 0;
-        s.StopRequest = 1;
-        s.StateCode = 13;
+        system.beginClosing();   // a shutter open ends now; a close runs to its end
+        const uint64_t beforeStop = s.LastTaken;
+        door.stop();
         WaitWithProgress(system, display, position, 5000);
+        MakeSureTaken(system, door, display, 13, {}, beforeStop);
 
         display.setAction(kShutDownActionTracking);
-        for (int i = 1; i <= 4; ++i) s.CommandParam[i] = 0;
-        s.StateCode = 14;
+        const uint64_t beforeTracking = s.LastTaken;
+        door.issue(14, trackingOff);
         WaitWithProgress(system, display, position, 500);
+        MakeSureTaken(system, door, display, 14, trackingOff, beforeTracking);
     } catch (...) {
         display.close();
         throw;

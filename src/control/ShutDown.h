@@ -1,9 +1,11 @@
 #pragma once
 // The shut-down sequence run when the program is closed: dome off and all
 // motion cancelled, then tracking off, with about 5.5 s for the state machine
-// to act on both. Whoever shows the progress (the shut-down window, or the
+// to act on both; a shutter close that is running is waited for first, and each
+// of the two commands is made sure to have been taken. Whoever shows the progress (the shut-down window, or the
 // console when running headless) implements ShutDownDisplay.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -19,6 +21,9 @@ inline constexpr const char* kShutDownProgressGroup = "Progress";
 inline constexpr const char* kShutDownActionGroup = "Action";
 inline constexpr const char* kShutDownActionDomeOff = "Dome Off and Cancel All Motion";
 inline constexpr const char* kShutDownActionTracking = "Turn Off Tracking";
+inline constexpr const char* kShutDownActionClosingShutter = "Closing shutter";
+// "Closing shutter: 64 s left".
+std::string ShutDownClosingShutterText(int64_t secondsLeft);
 
 inline constexpr int kShutDownSteps = 6;
 
@@ -49,7 +54,10 @@ private:
 
 // Runs the sequence on the calling thread, blocking it for about 5.5 s of system time:
 // DomeOn = 0, StopRequest, code 13; five 1 s steps; tracking rates 0 (code 14);
-// one 0.5 s step; then the display is closed.
+// one 0.5 s step; then the display is closed. A running shutter open ends at the
+// start. A running shutter close is waited for (80 s at most, "Closing shutter"
+// with the time left), and a code that it wiped out is issued again; each wait
+// for the state machine is bounded.
 void ShutDownTelescope(System& system, ShutDownDisplay& display);
 
 }  // namespace orv

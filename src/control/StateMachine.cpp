@@ -74,6 +74,7 @@ void StateMachine::StateMachinePass() {
     if (code == 0) {
         if (!system_.sleep(50)) return;
     } else {
+        RecordTaken(s.LastTaken, code);
         Dispatch(code);
     }
     system_.sleep(50);

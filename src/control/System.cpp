@@ -5,6 +5,7 @@
 #include "config/MarkTable.h"
 #include "config/StateDataFile.h"
 #include "control/AxisTask.h"
+#include "control/DeviceHandlers.h"
 #include "control/DomeTask.h"
 #include "control/InputMonitor.h"
 #include "control/StateMachine.h"
@@ -47,6 +48,11 @@ void System::beep() const {
 
 void System::showMessage(const std::string& text) const {
     if (hooks.showMessage) hooks.showMessage(text);
+}
+
+void System::beginClosing() {
+    closing = true;
+    clock.wakeAll();
 }
 
 void System::StartSystem() {
@@ -118,12 +124,19 @@ void System::StartTasks() {
     // The remote-command ports open with their channels, which are off at start.
 
     terminating = false;
+    closing = false;
     threads_[0] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { timeTask->TimeTaskPass(); });
-    threads_[1] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { stateMachine->StateMachinePass(); });
-    threads_[2] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { axis1->AxisTaskPass(); });
-    threads_[3] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { axis2->AxisTaskPass(); });
+    // Each task that drives something leaves it stopped as its last act, whatever
+    // it was doing when the system stopped: the drives must not run on after Orv.
+    threads_[1] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { stateMachine->StateMachinePass(); },
+                                                   [this] { ReleaseFocusDrive(*this); });
+    threads_[2] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { axis1->AxisTaskPass(); },
+                                                   [this] { axis1->StopStepOutput(); });
+    threads_[3] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { axis2->AxisTaskPass(); },
+                                                   [this] { axis2->StopStepOutput(); });
     threads_[4] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { inputMonitor->InputMonitorPass(); });
-    threads_[5] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { domeTask->DomeTaskPass(); });
+    threads_[5] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { domeTask->DomeTaskPass(); },
+                                                   [this] { domeTask->ReleaseRelays(); });
     // ExCom and MNCP polls: a channel that has not filled its slot only waits.
     threads_[6] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { ExComPoll ? ExComPoll() : void(sleep(IdlePollMs)); });
     threads_[7] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { MNCPPoll ? MNCPPoll() : void(sleep(IdlePollMs)); });
@@ -132,6 +145,7 @@ void System::StartTasks() {
 void System::StopSystem() {
     if (!running_ && !threads_[0]) return;
     state.StopRequest = 1;
+    closing = true;
     terminating = true;
     for (auto& t : threads_)
         if (t) t->terminate();

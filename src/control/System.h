@@ -64,6 +64,10 @@ public:
     bool sleep(int64_t ms) { return clock.sleepMs(ms, &terminating); }
     // True once the stop sequence has begun ("the application is terminating").
     bool isTerminating() const { return terminating.load(); }
+    // Marks the program as closing (the shut-down sequence has begun): a running
+    // shutter open ends; everything else carries on until StopSystem.
+    void beginClosing();
+    bool isClosing() const { return closing.load(); }
 
     void beep() const;
     void showMessage(const std::string& text) const;
@@ -82,6 +86,7 @@ public:
     std::atomic<bool> terminating{false};
     // The one door through which every commander writes StateCode.
     Commander commander{state, clock, terminating};
+    std::atomic<bool> closing{false};   // set by beginClosing() and by StopSystem
 
     // Set by the Misc dialog's "Disable Cloud Sensor Input" box.
     std::atomic<bool> DisableCloudSensorInput{false};

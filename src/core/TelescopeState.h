@@ -66,6 +66,10 @@ struct TelescopeState {
     SharedInt StateCode{0};
     SharedText StateText;
     std::array<SharedDouble, 12> CommandParam{};
+    // The state machine's latest pick-up: (number of commands taken << 32) | code.
+    // A handler that ends sets StateCode to 0 whatever was written meanwhile, so
+    // a commander that must know its command ran looks here (TakenCount, TakenCode).
+    std::atomic<uint64_t> LastTaken{0};
 
     // Status words.
     StatusWord StatusFlags1{0};
@@ -123,6 +127,17 @@ struct TelescopeState {
     // Messages shown by the main window.
     SharedText TelescopeMessage;
     SharedText ShutterMessage;
+    // Clock time (ms) at which a running shutter close releases its drive; 0 when
+    // no close runs. The shut-down sequence waits for it and shows the time left.
+    std::atomic<int64_t> ShutterCloseEndMs{0};
 };
+
+inline uint32_t TakenCount(uint64_t lastTaken) { return static_cast<uint32_t>(lastTaken >> 32); }
+inline int32_t TakenCode(uint64_t lastTaken) { return static_cast<int32_t>(lastTaken & 0xFFFFFFFFu); }
+// Records that the state machine took `code` (called once per pick-up).
+inline void RecordTaken(std::atomic<uint64_t>& lastTaken, int32_t code) {
+    const uint64_t count = TakenCount(lastTaken.load()) + 1ull;
+    lastTaken = (count << 32) | static_cast<uint32_t>(code);
+}
 
 }  // namespace orv

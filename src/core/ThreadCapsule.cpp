@@ -2,11 +2,13 @@
 
 namespace orv {
 
-TThreadCapsule::TThreadCapsule(Procedure procedure) : procedure_(std::move(procedure)) {
+TThreadCapsule::TThreadCapsule(Procedure procedure, LastAct lastAct)
+    : procedure_(std::move(procedure)), lastAct_(std::move(lastAct)) {
     thread_ = std::thread([this] {
         while (!terminated_.load()) {
             if (procedure_) procedure_(*this);
         }
+        if (lastAct_) lastAct_();
     });
 }
 

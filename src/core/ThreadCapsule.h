@@ -1,7 +1,8 @@
 #pragma once
 // A task thread: calls its pass procedure again and again until told to end.
 // All pacing (sleeps) is inside the procedure; terminating only sets the request,
-// the pass in progress finishes first. Destruction waits for the thread.
+// the pass in progress finishes first, then the thread's last act (if any) runs
+// on it, so a task can leave its drive stopped. Destruction waits for the thread.
 
 #include <atomic>
 #include <functional>
@@ -12,9 +13,10 @@ namespace orv {
 class TThreadCapsule {
 public:
     using Procedure = std::function<void(TThreadCapsule&)>;
+    using LastAct = std::function<void()>;
 
     // Starts running at once.
-    explicit TThreadCapsule(Procedure procedure);
+    explicit TThreadCapsule(Procedure procedure, LastAct lastAct = {});
     ~TThreadCapsule();
     TThreadCapsule(const TThreadCapsule&) = delete;
     TThreadCapsule& operator=(const TThreadCapsule&) = delete;
@@ -26,6 +28,7 @@ public:
 
 private:
     Procedure procedure_;
+    LastAct lastAct_;
     std::atomic<bool> terminated_{false};
     std::thread thread_;
 };

@@ -140,6 +140,12 @@ void SimulatedInterface::holdADChannel(int channel, int value) {
         held_[static_cast<size_t>(channel)] = value;
 }
 
+void SimulatedInterface::jamFocus(bool jammed) {
+    std::lock_guard lock(mutex_);
+    focusJammed_ = jammed;
+    updateDrives(now());
+}
+
 uint8_t SimulatedInterface::readLocked(uint16_t port, int64_t t) {
     switch (port) {
         case ports::FrontPanel: return frontPanel_;
@@ -257,7 +263,7 @@ void SimulatedInterface::updateDrives(int64_t t) {
 
     bool decrease = !(relays & ports::FocusDecreaseBit), increase = !(relays & ports::FocusIncreaseBit);
     double focusSpeed = (relays & ports::FocusSlowBit) ? FocusSlowPerSecond : FocusFastPerSecond;
-    focus_.setRate(t, increase == decrease ? 0.0 : increase ? focusSpeed : -focusSpeed);
+    focus_.setRate(t, increase == decrease || focusJammed_ ? 0.0 : increase ? focusSpeed : -focusSpeed);
 
     bool open = !(latch_[ports::DriveControl] & ports::ShutterOpenDriveBit);
     bool close = !(latch_[ports::SlewShutter] & ports::ShutterCloseDriveBit);

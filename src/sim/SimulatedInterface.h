@@ -80,6 +80,9 @@ public:
     // Holds analogue channel 0..7 at `value` (clamped to 0..4095). Channel 4 is
     // the focus potentiometer: holding it puts the focus at that position.
     void holdADChannel(int channel, int value);
+    // Jams the focus (a seized lens cell, a focus at its end stop): the relays
+    // still switch, but the focus and its reading stay where they are.
+    void jamFocus(bool jammed);
 
     struct Truth {
         int64_t t_ms;
@@ -135,6 +138,7 @@ private:
     LinearMotion dome_{};                        // dome counts from the start position
     LinearMotion focus_{FocusStart, 0.0, 4095.0};
     LinearMotion shutter_{0.0, 0.0, static_cast<double>(ShutterTravelMs)};  // ms of travel
+    bool focusJammed_ = false;
     std::array<int, ADChannels> held_{};
     Converter adc_{};
 };

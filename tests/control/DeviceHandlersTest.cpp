@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "control/System.h"
@@ -25,7 +27,7 @@ protected:
             const uint8_t v = bus.lastWritten(ports::DomeFocus);
             steps.push_back(v);
             moving.push_back(testBits(sys.state.StatusFlags2, status2::FocusMoving));
-            const double speed = (v & ports::FocusSlowBit) ? 0.25 : 1.0;
+            const double speed = jammed ? 0.0 : (v & ports::FocusSlowBit) ? 0.25 : 1.0;
             if (!(v & ports::FocusDecreaseBit)) sys.state.FocusReading = sys.state.FocusReading - speed;
             if (!(v & ports::FocusIncreaseBit)) sys.state.FocusReading = sys.state.FocusReading + speed;
             if (stopAfterSteps && steps.size() == stopAfterSteps) sys.state.StopRequest = 1;
@@ -43,6 +45,7 @@ protected:
     std::vector<uint8_t> steps;   // port 0x689 during each 5 ms step
     std::vector<bool> moving;
     size_t stopAfterSteps = 0;
+    bool jammed = false;
 };
 
 TEST_F(FocusTest, ApproachFromAboveFastThenSlowThenOff) {
@@ -104,6 +107,37 @@ TEST_F(FocusTest, StopDuringTheMoveEndsItAtTheNextCheck) {
     EXPECT_EQ(steps.size(), 8u) << "the coarse loop ends, the fine loop runs its one step";
     EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
     EXPECT_EQ(sys.state.StateCode, 0);
+}
+
+TEST_F(FocusTest, TargetsTheDriveCannotReachAreRefusedWithALogLine) {
+    sys.state.FocusReading = 1300;
+    for (double target : {1049.9, 3500.1, 5000.0, -1.0, std::nan("")}) {
+        sys.state.StopRequest = 1;
+        moveTo(target);
+        EXPECT_EQ(sys.state.StateCode, 0) << target;
+        EXPECT_EQ(sys.state.StopRequest, 1) << "nothing started";
+    }
+    EXPECT_TRUE(steps.empty());
+    EXPECT_EQ(bus.writesTo(ports::DomeFocus).size(), 1u) << "only the fixture's dome write";
+    const auto lines = sys.log.FlushLog();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[2], "Focus target 5000 refused: outside 1050 to 3500");
+
+    moveTo(1050);   // the ends of the range are reachable
+    EXPECT_NEAR(sys.state.FocusReading, 1050.0, 5.25);
+    moveTo(3500);
+    EXPECT_NEAR(sys.state.FocusReading, 3500.0, 5.25);
+}
+
+TEST_F(FocusTest, AFocusThatDoesNotMoveEndsAfterFiveSeconds) {
+    sys.state.FocusReading = 1300;
+    jammed = true;
+    moveTo(2000);
+    EXPECT_EQ(clock.nowMs(), 5000) << "1000 steps of 5 ms without a change of the reading";
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits) << "motor off";
+    EXPECT_FALSE(testBits(sys.state.StatusFlags2, status2::FocusMoving));
+    EXPECT_EQ(sys.state.StateCode, 0);
+    EXPECT_EQ(sys.log.FlushLog(), std::vector<std::string>{"Focus not moving"});
 }
 
 class ShutterTest : public ::testing::Test {
@@ -173,6 +207,24 @@ TEST_F(ShutterTest, OpenUnderCloudsMovesNothingAndSaysWhy) {
     operate(0.0);   // closing under clouds is what the clouds call for
     EXPECT_EQ(bus.lastWritten(ports::SlewShutter), 0x7F);
     EXPECT_EQ(samples.size(), 3u);
+}
+
+TEST_F(ShutterTest, ACloseRunsToItsEndWhenTheProgramStops) {
+    sys.terminating = true;
+    sys.closing = true;
+    operate(0.0);
+    ASSERT_EQ(samples.size(), 3u);
+    EXPECT_EQ(samples[2].ms, 80000) << "the close drive is held for its full time";
+    EXPECT_EQ(samples[2].slewShutter, 0x7F & ~ports::ShutterCloseDriveBit);
+    EXPECT_EQ(bus.lastWritten(ports::SlewShutter), 0x7F);
+    EXPECT_EQ(sys.state.ShutterCloseEndMs, 0);
+
+    samples.clear();
+    bus.clearLog();
+    operate(1.0);   // no open while the program closes
+    EXPECT_TRUE(samples.empty());
+    EXPECT_TRUE(bus.writes().empty());
+    EXPECT_EQ(sys.state.StateCode, 0);
 }
 
 TEST(SendDomeToAzimuth, HomeModeAtTheRequestedAzimuth) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "control/System.h"
 #include "control/VirtualPaddle.h"
 #include "core/Ports.h"
@@ -291,6 +293,26 @@ TEST_F(CloudCloseTest, SendsTheDomeHomeThenClosesOncePerCloudEvent) {
     bus.setInput(ports::CloudInput, kCloudy);
     pass();
     EXPECT_EQ(sys.state.StateCode, 36) << "a new cloud event closes again (dome still home)";
+}
+
+TEST_F(CloudCloseTest, TheDomeCountsAsHomeWithinTenDegreesOfItsHomeAzimuth) {
+    // Home azimuth 180 and 5 degrees (the window then spans north).
+    for (auto [homeDeg, outside, inside] : {std::tuple{180.0, 190.0, 171.0}, std::tuple{5.0, 15.0, 356.0}}) {
+        sys.params.DomeHomeAzimuth = homeDeg * 0.017453292519943295769;
+        bus.setInput(ports::CloudInput, kClearSky);
+        sys.state.DomeAzimuth = 90;
+        pass();
+        bus.setInput(ports::CloudInput, kCloudy);
+        pass();
+        ASSERT_TRUE(monitor().waitingForDome()) << homeDeg;
+        sys.state.DomeAzimuth = outside;
+        pass(2);
+        EXPECT_EQ(sys.state.StateCode, 0) << homeDeg;
+        sys.state.DomeAzimuth = inside;
+        pass();
+        EXPECT_EQ(sys.state.StateCode, 36) << homeDeg;
+        sys.state.StateCode = 0;
+    }
 }
 
 TEST_F(CloudCloseTest, InterlockAndPaddleStayWatchedWhileWaitingForTheDome) {

@@ -6,10 +6,14 @@
 #include <stdexcept>
 #include <vector>
 
+#include "control/StateMachine.h"
 #include "control/System.h"
+#include "control/WorldClock.h"
 
 namespace orv {
 namespace {
+
+using testing::WorldClock;
 
 struct Event {
     int64_t t;
@@ -39,29 +43,99 @@ private:
     Clock& clock_;
 };
 
-TEST(ShutDownTelescope, TwoActionsAndSixStepsInFiveAndAHalfSeconds) {
-    ManualClock clock(0, true);
+// The state machine as the sequence sees it: it takes a pending code at the end
+// of every wait and runs its handler, unless a shutter close holds it until
+// `busyUntil`, at whose end the close's handler sets StateCode to 0.
+struct StateMachineModel {
+    StateMachineModel(System& sys, WorldClock& clock) : sys_(sys), clock_(clock) {
+        clock.onAdvance = [this](int64_t) { pass(); };
+    }
+    void runShutterCloseUntil(int64_t endMs) {
+        busyUntil = endMs;
+        sys_.state.ShutterCloseEndMs = endMs;
+    }
+    void pass() {
+        auto& s = sys_.state;
+        if (busyUntil > 0) {
+            if (clock_.nowMs() < busyUntil) return;
+            busyUntil = 0;
+            s.ShutterCloseEndMs = 0;
+            s.StateCode = 0;
+        }
+        const int code = s.StateCode;
+        if (code == 0) return;
+        RecordTaken(s.LastTaken, code);
+        sys_.stateMachine->Dispatch(code);
+    }
+    int64_t busyUntil = 0;
+
+private:
+    System& sys_;
+    WorldClock& clock_;
+};
+
+class ShutDownSequence : public ::testing::Test {
+protected:
+    ShutDownSequence() : sys(clock, bus, SystemOptions{".", false}), machine(sys, clock), display(sys, clock) {
+        sys.state.DomeOn = 1;
+        sys.state.TrackRateRA = 15.041;
+        sys.state.AuxTrackRateDec = 3;
+    }
+    void expectStoppedAndTrackingOff() {
+        EXPECT_EQ(sys.state.DomeOn, 0);
+        EXPECT_EQ(sys.state.StopRequest, 1);
+        EXPECT_EQ(sys.state.StateCode, 0);
+        EXPECT_EQ(TakenCode(sys.state.LastTaken), 14);
+        EXPECT_EQ(sys.state.TrackRateRA, 0);
+        EXPECT_EQ(sys.state.AuxTrackRateDec, 0);
+    }
+
+    WorldClock clock;
     RecordingBus bus;
-    System sys(clock, bus, SystemOptions{".", false});
-    sys.state.DomeOn = 1;
-    for (int i = 1; i <= 4; ++i) sys.state.CommandParam[i] = 9;
+    System sys;
+    StateMachineModel machine;
+    RecordingDisplay display;
+};
 
-    RecordingDisplay display(sys, clock);
+TEST_F(ShutDownSequence, TwoActionsAndSixStepsInFiveAndAHalfSeconds) {
     ShutDownTelescope(sys, display);
-
     const std::vector<Event> expected{
         {0, "open 6"},
         {0, "Dome Off and Cancel All Motion code 0"},
         {0, "bar 1"},    {1000, "bar 2"}, {2000, "bar 3"}, {3000, "bar 4"}, {4000, "bar 5"},
-        {5000, "Turn Off Tracking code 13"},
+        {5000, "Turn Off Tracking code 0"},
         {5000, "bar 6"},
         {5500, "close"},
     };
     EXPECT_EQ(display.events, expected);
-    EXPECT_EQ(sys.state.DomeOn, 0);
-    EXPECT_EQ(sys.state.StopRequest, 1);
-    EXPECT_EQ(sys.state.StateCode, 14);
-    for (int i = 1; i <= 4; ++i) EXPECT_EQ(sys.state.CommandParam[i], 0);
+    expectStoppedAndTrackingOff();
+}
+
+TEST_F(ShutDownSequence, WaitsForARunningShutterCloseAndIssuesTheStopAgain) {
+    // A close started 10 s before the program was closed: 70 s of it are left.
+    machine.runShutterCloseUntil(70000);
+    ShutDownTelescope(sys, display);
+
+    std::vector<Event> expected{{0, "open 6"}, {0, "Dome Off and Cancel All Motion code 0"}};
+    for (int64_t t = 0; t <= 4000; t += 1000) expected.push_back({t, "bar " + std::to_string(t / 1000 + 1)});
+    // The stop written at 0 waits behind the close, whose end wipes it out.
+    for (int64_t left = 65; left >= 1; --left)
+        expected.push_back({70000 - left * 1000, "Closing shutter: " + std::to_string(left) + " s left code 13"});
+    // Issued again at 70000, taken within one 5 ms check.
+    expected.push_back({70005, "Turn Off Tracking code 0"});
+    expected.push_back({70005, "bar 6"});
+    expected.push_back({70505, "close"});
+    EXPECT_EQ(display.events, expected);
+    expectStoppedAndTrackingOff();
+}
+
+TEST_F(ShutDownSequence, AStateMachineThatNeverTakesACodeDelaysTheEndOnlyBoundedly) {
+    machine.runShutterCloseUntil(1'000'000'000);   // held by something that never ends
+    sys.state.ShutterCloseEndMs = 0;               // ... and is not a shutter close
+    ShutDownTelescope(sys, display);
+    ASSERT_FALSE(display.events.empty());
+    EXPECT_EQ(display.events.back().what, "close");
+    EXPECT_LE(display.events.back().t, 40000) << "two codes, three waits of 5 s each, at most";
 }
 
 TEST(ShutDownTelescope, AFailedStepStillClosesTheWindow) {
