@@ -1,6 +1,7 @@
 #include "app/OrvMain.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <iostream>
 
 #include "app/OrvConsole.h"
@@ -8,6 +9,7 @@
 #include "app/OrvRuntime.h"
 #include "app/OrvSignals.h"
 #include "app/OrvSingleInstance.h"
+#include "app/OrvTerminalWatch.h"
 #include "control/ShutDown.h"
 #include "controllers/DisplayModel.h"
 #include "controllers/HeadlessStatus.h"
@@ -22,6 +24,7 @@ namespace {
 
 constexpr const char* ApplicationTitle = "Zev - Telescope Control System";
 constexpr int StatusLineEveryTicks = 5;   // the live status line every 250 ms
+constexpr int TerminalCheckMs = 500;      // how often the headless program looks at its terminal
 
 // The headless front end: messages, status-log lines and the shut-down on the
 // terminal, a live status line below them.
@@ -99,12 +102,20 @@ int RunOrv(int argc, char** argv) {
 
     instance.listen([&console] { console.line("Orv is already running: another copy asked this one to come forward."); });
 
-    // SIGINT / SIGTERM: the shut-down sequence, then the stop sequence.
-    SignalWatcher signalWatcher([&] {
+    // SIGINT / SIGTERM / SIGHUP, and the end of the terminal: the shut-down
+    // sequence, then the stop sequence.
+    auto closeOrv = [&] {
         if (runtime.closed()) return;
         runtime.close();
         QCoreApplication::quit();
+    };
+    SignalWatcher signalWatcher(closeOrv);
+    TerminalWatch terminal;
+    QTimer terminalTimer;
+    QObject::connect(&terminalTimer, &QTimer::timeout, [&] {
+        if (terminal.ended()) closeOrv();
     });
+    if (terminal.watching()) terminalTimer.start(TerminalCheckMs);
 
     int rc = app.exec();
     console.clearStatus();

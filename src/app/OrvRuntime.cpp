@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/OrvInterfaceLock.h"
 #include "comm/TCPServer.h"
 #include "config/StateDataFile.h"
 #include "control/ShutDown.h"
@@ -53,6 +54,8 @@ OrvRuntime::~OrvRuntime() {
 std::optional<std::string> OrvRuntime::start() {
     // The bus: the simulated telescope by default, or the real electronics.
     if (options_.hardware) {
+        interfaceLock_ = std::make_unique<InterfaceLock>(InterfaceLockPath());
+        if (auto refusal = interfaceLock_->acquire()) return refusal;
         try {
             bus_ = std::make_unique<DevPortBus>();
         } catch (const PortError& e) {

@@ -25,6 +25,8 @@ class ShutDownDisplay;
 
 namespace orv::app {
 
+class InterfaceLock;
+
 // What a front end supplies: how messages and status-log lines are shown, the
 // beep, where the shut-down sequence reports, and what it shows after each tick.
 class FrontEnd {
@@ -69,6 +71,8 @@ private:
     class Channels;
 
     OrvOptions options_;
+    // With the real interface: held for the whole run, before the bus is made.
+    std::unique_ptr<InterfaceLock> interfaceLock_;
     FrontEnd& frontEnd_;
     RealClock clock_;
     std::unique_ptr<PortBus> bus_;

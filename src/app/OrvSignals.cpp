@@ -28,6 +28,9 @@ SignalWatcher::SignalWatcher(std::function<void()> onSignal) : onSignal_(std::mo
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    struct sigaction hangup {};
+    hupIgnored_ = ::sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler == SIG_IGN;
+    if (!hupIgnored_) ::sigaction(SIGHUP, &action, nullptr);
     notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
         char byte;
@@ -42,6 +45,7 @@ SignalWatcher::~SignalWatcher() {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    if (!hupIgnored_) ::sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace orv::app

@@ -1,12 +1,19 @@
-// The orv executable as an operator starts it: options, one copy per user, and a
-// clean stop on SIGTERM.
+// The orv executable as an operator starts it: options, one copy per user and one
+// on the interface, and a clean stop on SIGTERM, SIGINT, SIGHUP and the end of its terminal.
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,26 +28,41 @@ struct Program {
     fs::path errFile;
 };
 
+// In a child about to become orv: the per-user runtime directory, the
+// interface lock (a stand-in path), and the signals as a shell would leave them.
+void PrepareChild(const fs::path& runtimeDir, const fs::path& interfaceLock) {
+    ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+    ::setenv("ORV_INTERFACE_LOCK", interfaceLock.c_str(), 1);
+    ::signal(SIGHUP, SIG_DFL);
+}
+
+// Runs the orv binary with `args` in `dir` (in a child; does not return).
+[[noreturn]] void ExecOrv(const std::vector<std::string>& args, const fs::path& dir) {
+    std::vector<char*> argv;
+    std::string binary = ORV_BINARY;
+    argv.push_back(binary.data());
+    std::vector<std::string> copy = args;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::chdir(dir.c_str());
+    ::execv(binary.c_str(), argv.data());
+    ::_exit(127);
+}
+
 // Starts orv with `args`, its runtime directory in `runtimeDir`, stderr into a file.
-Program Start(const std::vector<std::string>& args, const fs::path& runtimeDir, const std::string& tag) {
+Program Start(const std::vector<std::string>& args, const fs::path& runtimeDir, const std::string& tag,
+              fs::path interfaceLock = {}) {
     Program p;
     p.errFile = runtimeDir / (tag + ".err");
+    if (interfaceLock.empty()) interfaceLock = runtimeDir / "interface.lock";
     p.pid = ::fork();
     if (p.pid == 0) {
-        ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+        PrepareChild(runtimeDir, interfaceLock);
         FILE* err = std::freopen(p.errFile.c_str(), "w", stderr);
         FILE* out = std::freopen("/dev/null", "w", stdout);
         (void)err;
         (void)out;
-        std::vector<char*> argv;
-        std::string binary = ORV_BINARY;
-        argv.push_back(binary.data());
-        std::vector<std::string> copy = args;
-        for (auto& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::chdir(runtimeDir.c_str());
-        ::execv(binary.c_str(), argv.data());
-        ::_exit(127);
+        ExecOrv(args, runtimeDir);
     }
     return p;
 }
@@ -63,6 +85,41 @@ std::string ReadAll(const fs::path& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// Waits until the program's stderr holds `text`; returns what it holds then.
+std::string WaitForText(const Program& p, const std::string& text, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    std::string err;
+    while (std::chrono::steady_clock::now() < deadline) {
+        err = ReadAll(p.errFile);
+        if (err.find(text) != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return err;
+}
+
+// The number that follows `prefix` in `text`, or 0.
+uint16_t NumberAfter(const std::string& text, const std::string& prefix) {
+    const auto at = text.find(prefix);
+    return at == std::string::npos ? 0 : static_cast<uint16_t>(std::atoi(text.c_str() + at + prefix.size()));
+}
+
+// Writes one line to the simulator's control port 127.0.0.1:`port`; returns the answer line.
+std::string Exchange(uint16_t port, const std::string& text) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string line;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::write(fd, text.data(), text.size()) == ssize_t(text.size())) {
+        char c;
+        while (::read(fd, &c, 1) == 1 && c != '\n') line += c;
+    }
+    ::close(fd);
+    return line;
 }
 
 class OrvProgram : public ::testing::Test {
@@ -108,6 +165,115 @@ TEST_F(OrvProgram, ASecondCopyIsRefusedAndTheFirstStopsCleanlyOnSigterm) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     ::kill(third.pid, SIGINT);
     EXPECT_EQ(WaitExit(third, 20), 0);
+}
+
+TEST_F(OrvProgram, SighupDuringACloudCloseRunsTheShutDownAndWaitsForTheShutter) {
+    Program p = Start({"--headless", "--time-scale=20", "--sim-control=0"}, dir_, "hup");
+    const std::string started = WaitForText(p, "Simulator control on 127.0.0.1:", 10);
+    const uint16_t sim = NumberAfter(started, "Simulator control on 127.0.0.1:");
+    ASSERT_NE(sim, 0) << started;
+
+    // Clouds: the dome is at home, so the shutter close starts at once. Once
+    // its drive is on (bit 0x08 of 0xA89 low), let it run 10 s of the scaled
+    // time, then hang up.
+    ASSERT_EQ(Exchange(sim, "in 0x288 0x7F\n"), "ok");
+    bool closing = false;
+    for (int i = 0; i < 200 && !closing; ++i) {
+        closing = (std::strtol(Exchange(sim, "out 0xA89\n").c_str(), nullptr, 16) & 0x08) == 0;
+        if (!closing) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(closing);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::kill(p.pid, SIGHUP);
+
+    EXPECT_EQ(WaitExit(p, 30), 0);
+    const std::string err = ReadAll(p.errFile);
+    EXPECT_NE(err.find("Action: Dome Off and Cancel All Motion"), std::string::npos) << err;
+    EXPECT_NE(err.find("Action: Closing shutter: "), std::string::npos) << err;
+    EXPECT_NE(err.find(" s left"), std::string::npos) << err;
+    EXPECT_NE(err.find("Action: Turn Off Tracking"), std::string::npos) << err;
+}
+
+TEST_F(OrvProgram, TheEndOfItsTerminalClosesTheHeadlessProgram) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+
+    Program p;
+    p.pid = ::fork();
+    if (p.pid == 0) {
+        // A session of its own whose controlling terminal this is not: no
+        // SIGHUP comes when it ends, only the hang-up of its output.
+        ::setsid();
+        PrepareChild(dir_, dir_ / "interface.lock");
+        const int fd = ::open(terminal.c_str(), O_RDWR | O_NOCTTY);
+        for (int target : {0, 1, 2}) ::dup2(fd, target);
+        ExecOrv({"--headless", "--time-scale=10"}, dir_);
+    }
+    // Read its terminal until the live status line shows, then hang up.
+    std::string seen;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (seen.find("Code ") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd pfd{master, POLLIN, 0};
+        char buffer[512];
+        if (::poll(&pfd, 1, 100) == 1) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) seen.append(buffer, size_t(n));
+        }
+    }
+    ASSERT_NE(seen.find("Code "), std::string::npos) << seen;
+    ::close(master);
+    EXPECT_EQ(WaitExit(p, 20), 0) << "closed the orderly way, not killed and not left running";
+}
+
+TEST_F(OrvProgram, TwoRunsOnTheInterfaceCannotBothStartWhoeverRunsThem) {
+    const fs::path lock = dir_ / "interface.lock";   // stands in for /run/lock/orv-interface.lock
+    const bool portDevice = fs::exists("/dev/port");
+    if (!portDevice) {
+        // A first run takes the lock (and creates its file) before it fails on the missing device.
+        Program first = Start({"--headless", "--interface=hardware"}, dir_, "first", lock);
+        EXPECT_EQ(WaitExit(first, 10), 1);
+        EXPECT_NE(ReadAll(first.errFile).find("Cannot open IOPort"), std::string::npos);
+        ASSERT_TRUE(fs::exists(lock));
+    }
+
+    // Another Orv holds the interface, as another user where the test may change user.
+    const bool otherUser = ::geteuid() == 0;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        if (otherUser && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(1);
+        int fd = ::open(lock.c_str(), O_RDONLY);
+        if (fd < 0) fd = ::open(lock.c_str(), O_RDONLY | O_CREAT, 0644);
+        const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        [[maybe_unused]] auto n = ::write(ready[1], &ok, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 'y');
+
+    Program second = Start({"--headless", "--interface=hardware"}, dir_, "second", lock);
+    EXPECT_EQ(WaitExit(second, 10), 1);
+    const std::string err = ReadAll(second.errFile);
+    EXPECT_NE(err.find("Orv is already running: the interface is in use by process " + std::to_string(holder)),
+              std::string::npos) << err;
+    if (otherUser) {
+        EXPECT_NE(err.find("user nobody"), std::string::npos) << err;
+    }
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    // A lock that cannot be taken refuses the start as well.
+    Program third = Start({"--headless", "--interface=hardware"}, dir_, "third", dir_ / "no-such-dir" / "x.lock");
+    EXPECT_EQ(WaitExit(third, 10), 1);
+    EXPECT_NE(ReadAll(third.errFile).find("Orv cannot take the interface lock"), std::string::npos);
 }
 
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {
