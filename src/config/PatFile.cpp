@@ -1,0 +1,103 @@
+#include "config/PatFile.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "astro/TextFormats.h"
+
+namespace orv {
+
+namespace {
+
+bool IsBlank(const std::string& line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\r') return false;
+    return true;
+}
+
+// A whole line as one number, with "." or "," as the decimal separator.
+bool LineNumber(std::string line, double& v) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return (ParseReal(line, v, '.') || ParseReal(line, v, ',')) && std::isfinite(v);
+}
+
+// The ranges a real point lies in; anything else is not a point file.
+const char* OutOfRange(int field, double v) {
+    switch (field) {
+        case 0:
+        case 2: return v < 0 || v > 24 ? "a right ascension outside 0..24 hours" : nullptr;
+        case 1:
+        case 3: return std::fabs(v) > 180 ? "a declination outside -180..180 degrees" : nullptr;
+        default: return std::fabs(v) > 24 ? "an hour angle outside -24..24 hours" : nullptr;
+    }
+}
+
+}  // namespace
+
+PatFileContents ParsePatFile(const std::string& text) {
+    PatFileContents out;
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    double fields[5];
+    int field = 0;      // fields of the current point read so far
+    int pointStart = 0;
+    auto fail = [&](int at, const std::string& what) {
+        out.error = "line " + std::to_string(at) + ": " + what;
+        return out;
+    };
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (IsBlank(line)) {
+            if (field != 0)
+                return fail(lineNo, "point " + std::to_string(out.points.size() + 1) + " (from line " +
+                                        std::to_string(pointStart) + ") has " + std::to_string(field) +
+                                        " numbers, not five");
+            continue;
+        }
+        double v = 0;
+        if (!LineNumber(line, v)) return fail(lineNo, "not a number");
+        if (const char* why = OutOfRange(field, v)) return fail(lineNo, why);
+        if (field == 0) pointStart = lineNo;
+        fields[field++] = v;
+        if (field == 5) {
+            out.points.push_back({fields[0], fields[1], fields[2], fields[3], fields[4]});
+            field = 0;
+            // The next line must be empty, or the file ends.
+            if (std::getline(in, line)) {
+                ++lineNo;
+                if (!IsBlank(line)) return fail(lineNo, "a sixth line where the empty line after a point belongs");
+            }
+        }
+    }
+    if (field != 0)
+        return fail(lineNo, "the file ends inside point " + std::to_string(out.points.size() + 1) + " (" +
+                                std::to_string(field) + " of five numbers)");
+    return out;
+}
+
+PatFileContents ReadPatFile(const std::string& path) {
+    PatFileContents out;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        out.error = "cannot read " + path + ": " + std::strerror(errno);
+        return out;
+    }
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<size_t>(in.gcount()));
+        if (text.size() > MaxPatFileBytes) {
+            out.error = path + " is larger than a point file can be";
+            return out;
+        }
+    }
+    out = ParsePatFile(text);
+    if (!out.error.empty()) out.error = path + ": " + out.error;
+    return out;
+}
+
+}  // namespace orv
