@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 namespace orv::app {
 
@@ -21,6 +23,27 @@ bool ParseScale(const std::string& text, double& scale) {
            scale <= 1000;
 }
 
+// The mount errors from words given on the command line ("P1=120,P3=30") or, when
+// the value has no "=", from the file it names.
+bool ParseSimErrors(const std::string& value, SimMountErrors& errors, std::string& error) {
+    std::string text = value;
+    if (value.find('=') == std::string::npos) {
+        std::ifstream in(value, std::ios::binary);
+        if (!in) {
+            error = "orv: --sim-errors: cannot read '" + value + "'";
+            return false;
+        }
+        std::ostringstream s;
+        s << in.rdbuf();
+        text = s.str();
+    }
+    if (auto bad = ParseMountErrors(text, errors)) {
+        error = "orv: --sim-errors: " + *bad;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string OrvUsage() {
@@ -34,6 +57,8 @@ std::string OrvUsage() {
            "  --tcp-port=N             start the TCP/IP command server on port N\n"
            "  --tcp-bind=ADDR          address the server listens on (default: every interface)\n"
            "  --sim-control=PORT       open the simulator's control protocol on 127.0.0.1:PORT\n"
+           "  --sim-errors=ERRORS|FILE mechanical errors of the simulated mount, e.g.\n"
+           "                           P1=120,P2=-90,P3=30,P9=20,scatter=2,seed=1 (or a file of them)\n"
            "  --help                   show this text\n"
            "  --version                show the version\n";
 }
@@ -102,6 +127,11 @@ std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
             }
             o.simControlPort = port;
+        } else if (name == "--sim-errors") {
+            if (!needValue()) return std::nullopt;
+            SimMountErrors errors;
+            if (!ParseSimErrors(value, errors, error)) return std::nullopt;
+            o.simErrors = errors;
         } else {
             error = "orv: unknown option '" + arg + "' (see orv --help)";
             return std::nullopt;
@@ -109,6 +139,10 @@ std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, 
     }
     if (o.hardware && scaleGiven && o.timeScale != 1.0) {
         error = "orv: --time-scale works only with the simulated telescope";
+        return std::nullopt;
+    }
+    if (o.hardware && o.simErrors) {
+        error = "orv: --sim-errors works only with the simulated telescope";
         return std::nullopt;
     }
     if (o.hardware && o.simControlPort) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/SimMountErrors.h"
+
 namespace orv::app {
 
 struct OrvOptions {
@@ -16,6 +18,7 @@ struct OrvOptions {
     std::optional<uint16_t> tcpPort;
     std::string tcpBind;            // empty: every interface
     std::optional<uint16_t> simControlPort;
+    std::optional<SimMountErrors> simErrors;   // the simulated mount's mechanical errors
     bool help = false;
     bool version = false;
 };

@@ -65,6 +65,7 @@ std::optional<std::string> OrvRuntime::start() {
     } else {
         auto simulated = std::make_unique<SimulatedInterface>(clock_, MechanicsFromStateData(options_.dataDir));
         sim_ = simulated.get();
+        if (options_.simErrors) sim_->setMountErrors(*options_.simErrors);
         bus_ = std::move(simulated);
         if (options_.simControlPort) {
             try {

@@ -9,10 +9,12 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <system_error>
 #include <vector>
 
+#include "astro/TextFormats.h"
 #include "core/Ports.h"
 
 namespace orv {
@@ -89,6 +91,25 @@ std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line) {
     if (command == "truth") {
         if (words.size() != 1) return "error usage: truth";
         return sim.truthJson();
+    }
+    if (command == "errors") {
+        if (words.size() == 1) return FormatMountErrors(sim.mountErrors());
+        SimMountErrors errors = sim.mountErrors();
+        const std::string_view rest = line.substr(static_cast<size_t>(words[1].data() - line.data()));
+        if (auto bad = ParseMountErrors(rest, errors)) return "error " + *bad;
+        sim.setMountErrors(errors);
+        return "ok";
+    }
+    if (command == "nudge") {
+        // Within a turn of either axis.
+        constexpr double kMaxNudge = 1296000.0;
+        double ha = 0, dec = 0;
+        if (words.size() != 3) return "error usage: nudge <ha arcsec> <dec arcsec>";
+        if (!ParseReal(words[1], ha) || !ParseReal(words[2], dec) || !(std::fabs(ha) <= kMaxNudge) ||
+            !(std::fabs(dec) <= kMaxNudge))
+            return "error bad angle";
+        sim.nudge(ha, dec);
+        return "ok";
     }
     return "error unknown command";
 }

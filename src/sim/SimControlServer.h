@@ -7,6 +7,9 @@
 //   out <port>              the byte last written to a port                -> 0xNN
 //   adc <channel> <value>   hold an analogue channel, 0..7, at 0..4095     -> ok
 //   truth                   the true state as one line of JSON
+//   errors                  the mount's mechanical errors: "P1=... P9=... scatter=... seed=..."
+//   errors <word>...        sets the errors named (P1=120 P3=30 scatter=2 ...)      -> ok
+//   nudge <ha> <dec>        turns the axes by hand, arcseconds west and north       -> ok
 //
 // Numbers are decimal or hexadecimal with 0x. Every line gets exactly one reply
 // line; a bad line gets "error <reason>" and changes nothing.

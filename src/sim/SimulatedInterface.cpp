@@ -81,11 +81,12 @@ SimMechanics SimMechanics::FromParameters(const Parameters& p) {
     m.HAScale = p.HAScale.load();
     m.DecScale = p.DecScale.load();
     m.DomeCountScale = p.DomeCountScale.load();
+    m.Latitude = p.Latitude.load();
     return m;
 }
 
 SimulatedInterface::SimulatedInterface(const Clock& clock, SimMechanics mechanics)
-    : clock_(clock), mech_(mechanics), latch_(0x10000, 0xFF) {
+    : clock_(clock), mech_(mechanics), latch_(0x10000, 0xFF), mount_(SimMountErrors{}, mechanics.Latitude) {
     // Outputs power up high: every active-low motor and relay output is off.
     lastNow_ = clock_.nowMs();
     adc_.readyAt = lastNow_;
@@ -144,6 +145,24 @@ void SimulatedInterface::jamFocus(bool jammed) {
     std::lock_guard lock(mutex_);
     focusJammed_ = jammed;
     updateDrives(now());
+}
+
+void SimulatedInterface::setMountErrors(const SimMountErrors& errors) {
+    MountErrorModel model(errors, mech_.Latitude);
+    std::lock_guard lock(mutex_);
+    mount_ = model;
+}
+
+SimMountErrors SimulatedInterface::mountErrors() {
+    std::lock_guard lock(mutex_);
+    return mount_.errors();
+}
+
+void SimulatedInterface::nudge(double haArcsec, double decArcsec) {
+    std::lock_guard lock(mutex_);
+    const int64_t t = now();
+    axis_[0].setValue(t, axis_[0].at(t) + haArcsec);
+    axis_[1].setValue(t, axis_[1].at(t) + (mech_.EastSide ? -decArcsec : decArcsec));
 }
 
 uint8_t SimulatedInterface::readLocked(uint16_t port, int64_t t) {
@@ -301,6 +320,10 @@ SimulatedInterface::Truth SimulatedInterface::truthLocked(int64_t t) const {
         tr.step_hz[i] = stepHz(a);
         tr.axis_arcsec[i] = axis_[i].at(t);
     }
+    const double decSense = mech_.EastSide ? -1.0 : 1.0;
+    tr.axes.ha = mech_.StartHA + tr.axis_arcsec[0] / 54000.0;
+    tr.axes.dec = mech_.StartDec.value_or(mech_.Latitude) + decSense * tr.axis_arcsec[1] / 3600.0;
+    tr.optical = mount_.opticalAxis(tr.axes);
     double domeCounts = static_cast<double>(counters_[2].offset) + dome_.at(t);
     double deg = std::fmod(domeCounts * mech_.DomeCountScale / astro::kDegToRad, 360.0);
     if (deg < 0) deg += 360.0;
@@ -334,6 +357,10 @@ std::string SimulatedInterface::truthJson() {
     appendArray(out, "step_hz", tr.step_hz);
     out += ',';
     appendArray(out, "axis_arcsec", tr.axis_arcsec);
+    out += ',';
+    appendArray(out, "axes_ha_dec", std::array<double, 2>{tr.axes.ha, tr.axes.dec});
+    out += ',';
+    appendArray(out, "optical_ha_dec", std::array<double, 2>{tr.optical.ha, tr.optical.dec});
     out += ",\"dome_deg\":";
     appendNumber(out, tr.dome_deg);
     out += ",\"focus\":";

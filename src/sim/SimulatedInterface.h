@@ -12,10 +12,16 @@
 // Signs of the true positions: the RA axis is positive towards the west (hour
 // angle increasing, the RA counter counting up); the Dec axis is positive in the
 // sense in which the Dec counter counts up (direction bit clear).
+//
+// The mount stands at power-up with its axes at the zenith (where Orv's first
+// date setting puts its position); from there the axes' hour angle and
+// declination follow their motion. The optical axis differs from the axes by
+// the mount's mechanical errors, none by default.
 
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +29,7 @@
 #include "core/Parameters.h"
 #include "core/PortBus.h"
 #include "sim/SimMotion.h"
+#include "sim/SimMountErrors.h"
 
 namespace orv {
 
@@ -32,6 +39,12 @@ struct SimMechanics {
     double HAScale = 1.062566 / 15 / 3600;                      // hours per RA count
     double DecScale = 1.0125 / 3600;                            // degrees per Dec count
     double DomeCountScale = 0.00000342;                         // radians per dome count
+    double Latitude = 40.0;                                     // degrees: the zenith and the flexure
+    double StartHA = 0.0;                                       // hours: the axes at power-up
+    std::optional<double> StartDec;                             // degrees; default the latitude
+    // The telescope on the east side of the pier: the Dec counter counts down as
+    // the declination grows (Orv's default side).
+    bool EastSide = true;
     static SimMechanics FromParameters(const Parameters& p);
 };
 
@@ -84,12 +97,22 @@ public:
     // still switch, but the focus and its reading stay where they are.
     void jamFocus(bool jammed);
 
+    // The mechanical errors of the mount; they change only where the optical axis
+    // points, never what the counters read.
+    void setMountErrors(const SimMountErrors& errors);
+    SimMountErrors mountErrors();
+    // Turns the axes by hand: hour angle west and declination north, arcseconds of
+    // axis rotation. The counters follow as they follow a drive.
+    void nudge(double haArcsec, double decArcsec);
+
     struct Truth {
         int64_t t_ms;
         std::array<int32_t, 4> counters;          // current counts, sign-extended from 24 bits
         std::array<double, 2> axis_rate_arcsec;   // signed axis rates, arcsec/s
         std::array<double, 2> step_hz;            // programmed step output frequencies
         std::array<double, 2> axis_arcsec;        // true axis positions, arcsec from start
+        SkyPlace axes;                            // where the axes stand, hours and degrees
+        SkyPlace optical;                         // where the optical axis points
         double dome_deg;                          // dome azimuth, 0..360
         double focus;                             // focus position, A/D units
         std::string shutter;                      // "closed", "opening", "open", "closing"
@@ -135,6 +158,7 @@ private:
     std::array<PositionCounter, 4> counters_{};
     std::array<IntervalTimerPair, 2> timers_{};
     std::array<LinearMotion, 2> axis_{};         // arcsec
+    MountErrorModel mount_;
     LinearMotion dome_{};                        // dome counts from the start position
     LinearMotion focus_{FocusStart, 0.0, 4095.0};
     LinearMotion shutter_{0.0, 0.0, static_cast<double>(ShutterTravelMs)};  // ms of travel
