@@ -152,8 +152,8 @@ void VectorPanel(QPainter& g, QRectF area, const astro::FitResult& fit, const Er
     const Panel p{area, hLo, hHi, dLo, dHi};
     DrawAxes(g, p, hStep, dStep, "hour angle (h, west +)", "declination (deg)");
 
-    // The longest arrow a sixth of the panel's width; a scale bar of a round length.
-    const double pixelsPerArcsec = limit > 0 ? area.width() / 6 / limit : 1.0;
+    // The longest arrow an eighth of the panel's width; a scale bar of a round length.
+    const double pixelsPerArcsec = limit > 0 ? area.width() / 8 / limit : 1.0;
     for (const auto& r : fit.residuals) {
         const astro::SkyError e = error(r);
         const QPointF from = p.map(r.ha, r.dec);
