@@ -17,9 +17,9 @@
 #include "../config/ScratchDir.h"
 #include "SimSystem.h"
 #include "astro/AstroLib.h"
-#include "astro/SystemAstro.h"
+#include "control/SystemAstro.h"
 #include "config/StateDataFile.h"
-#include "core/SlewHelpers.h"
+#include "control/SlewHelpers.h"
 
 namespace orv {
 namespace {
