@@ -1,0 +1,49 @@
+#include "ui/TOnOffBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/UiSupport.h"
+
+namespace orv::ui {
+
+TOnOffBox::TOnOffBox(QWidget* parent) : QWidget(parent) {
+    setFixedSize(OnOffModel::kSize, OnOffModel::kSize);
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    setFont(small);
+}
+
+void TOnOffBox::setOn(bool on) {
+    if (model_.on == on) return;
+    model_.on = on;
+    update();
+}
+
+void TOnOffBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect box = rect().adjusted(0, 0, -1, -1);
+    painter.fillRect(box, ToQColor(model_.background()));
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawRect(box);
+    painter.setPen(ToQColor(model_.TextColor));
+    painter.drawText(box, Qt::AlignCenter, ToQString(model_.text()));
+}
+
+void TOnOffBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && model_.click()) {
+        update();
+        emit toggled(model_.on);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TOnOffBox::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) {
+        model_.enabled = isEnabled();
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+}  // namespace orv::ui
