@@ -10,7 +10,7 @@ namespace orv::ui::test {
 
 inline QString SaveScreenshot(QWidget& window, const QString& name) {
     QDir().mkpath(ORV_SCREENSHOT_DIR);
-    window.adjustSize();
+    if (!window.testAttribute(Qt::WA_Resized)) window.adjustSize();  // else its own size
     window.show();
     const QString path = QString(ORV_SCREENSHOT_DIR) + "/" + name + ".png";
     window.grab().save(path);
