@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "core/ShutDown.h"
+#include "control/ShutDown.h"
 
 class QLabel;
 class QProgressBar;

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Screenshot.h"
+#include "control/System.h"
 #include "core/Clock.h"
 #include "core/PortBus.h"
 #include "core/StatusLog.h"
-#include "core/System.h"
 #include "ui/TAboutDlg.h"
 #include "ui/TShutDownDlg.h"
 #include "ui/TStatusLogDlg.h"
