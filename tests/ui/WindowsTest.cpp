@@ -14,6 +14,7 @@
 #include "core/Clock.h"
 #include "core/PortBus.h"
 #include "core/StatusLog.h"
+#include "ui/ColourSchemeApplier.h"
 #include "ui/TAboutDlg.h"
 #include "ui/TShutDownDlg.h"
 #include "ui/TStatusLogDlg.h"
@@ -62,6 +63,8 @@ TEST(StatusLogWindowTest, Renders) {
                         "TCP/IP Packet: #12;", "MNCP error: bad check bytes", "KAV: Axis=1 ADU=2748",
                         "TCP/IP: client disconnected"});
     EXPECT_GT(QFileInfo(test::SaveScreenshot(window, "statuslog")).size(), 0);
+    ApplyColourScheme(window, true);
+    EXPECT_GT(QFileInfo(test::SaveScreenshot(window, "statuslog-night")).size(), 0);
 }
 
 TEST(AboutBoxTest, NameDescriptionAndVersionFromTheProgramFile) {
