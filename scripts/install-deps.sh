@@ -2,8 +2,9 @@
 # Installs the Debian packages Orv builds with, if any are missing.
 set -euo pipefail
 
+# fonts-dejavu-core: a font for the windows (and their screenshots) where the desktop brings none.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          libbenchmark-dev liberfa-dev)
+          libbenchmark-dev liberfa-dev fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do
