@@ -1,6 +1,7 @@
 #include "ui/TShutDownDlg.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
@@ -49,9 +50,42 @@ TShutDownDlg::TShutDownDlg(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+namespace {
+
+// Tells the window's thread that its mailbox holds changes.
+const QEvent::Type kMailboxEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
+
+// The changes travel through a mailbox under a standard mutex rather than as
+// queued calls, so that the hand-over is one the thread sanitizer can follow.
 void TShutDownDlg::onWindowThread(std::function<void()> change) {
-    if (QThread::currentThread() == thread()) change();
-    else QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+    if (QThread::currentThread() == thread()) {
+        change();
+        return;
+    }
+    bool wasEmpty = false;
+    {
+        std::lock_guard lock(mailboxLock_);
+        wasEmpty = mailbox_.empty();
+        mailbox_.push_back(std::move(change));
+    }
+    if (wasEmpty) QCoreApplication::postEvent(this, new QEvent(kMailboxEvent));
+}
+
+void TShutDownDlg::runMailbox() {
+    std::deque<std::function<void()>> changes;
+    {
+        std::lock_guard lock(mailboxLock_);
+        changes.swap(mailbox_);
+    }
+    for (auto& change : changes) change();
+}
+
+bool TShutDownDlg::event(QEvent* event) {
+    if (event->type() != kMailboxEvent) return QDialog::event(event);
+    runMailbox();
+    return true;
 }
 
 void TShutDownDlg::open(int maximum) {
@@ -88,9 +122,9 @@ bool TShutDownDlg::runWithoutFreezing(const std::function<void(ShutDownDisplay&)
         } catch (...) {
             failure = std::current_exception();
         }
-        // Queued behind the sequence's own display calls, so the window has
-        // shown its last step when the loop ends.
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // Behind the sequence's own display calls, so the window has shown
+        // its last step when the loop ends.
+        onWindowThread([&loop] { loop.quit(); });
     });
     loop.exec();
     worker.join();

@@ -6,7 +6,9 @@
 // display calls reach the window on its own thread.
 
 #include <QDialog>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "control/ShutDown.h"
@@ -42,10 +44,16 @@ protected:
     // The operator cannot close the window while the telescope shuts down.
     void closeEvent(QCloseEvent* event) override;
     void reject() override {}
+    bool event(QEvent* event) override;
 
 private:
-    // Runs `change` on the window's thread: at once from it, queued from another.
+    // Runs `change` on the window's thread: at once from it, else through the
+    // mailbox, in order of calling.
     void onWindowThread(std::function<void()> change);
+    void runMailbox();
+
+    std::mutex mailboxLock_;
+    std::deque<std::function<void()>> mailbox_;
 
     QLabel* action_;
     QProgressBar* progress_;

@@ -129,7 +129,7 @@ TEST(ControlsWidgetTest, RendersTheControls) {
     form->addRow("Track / Dome / Drives", boxes);
 
     panel.resize(360, 0);
-    EXPECT_TRUE(QFileInfo(test::SaveScreenshot(panel, "spins")).size() > 0);
+    EXPECT_TRUE(test::SaveScreenshot(panel, "spins"));
 }
 
 }  // namespace

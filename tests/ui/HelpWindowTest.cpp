@@ -48,7 +48,7 @@ TEST(HelpWindowTest, SearchShowsTheBestPageAndAnEmptySearchTheIndex) {
     EXPECT_EQ(help.results()->count(), 0);
 
     help.showTopic(2);
-    EXPECT_GT(QFileInfo(test::SaveScreenshot(help, "help")).size(), 0);
+    EXPECT_TRUE(test::SaveScreenshot(help, "help"));
 }
 
 }  // namespace
