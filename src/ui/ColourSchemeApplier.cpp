@@ -26,8 +26,11 @@ void ApplyColourScheme(QWidget& window, bool night) {
     for (QWidget* child : window.findChildren<QWidget*>()) {
         const auto group = SchemeGroupOf(ToStd(child->objectName()));
         if (!group || *group == SchemeGroup::Windows) continue;
-        child->setAutoFillBackground(true);
-        Paint(*child, ColoursOf(*group, night));
+        const SchemeColours colours = ColoursOf(*group, night);
+        // On the button face the control lets its window show through, which
+        // is that colour, so it does not stand out from a group box's shading.
+        child->setAutoFillBackground(!colours.background.buttonFace);
+        Paint(*child, colours);
     }
 }
 
