@@ -1,8 +1,10 @@
 #include "app/OrvMain.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <iostream>
+#include <memory>
 
 #include "app/OrvConsole.h"
 #include "app/OrvOptions.h"
@@ -10,6 +12,7 @@
 #include "app/OrvSignals.h"
 #include "app/OrvSingleInstance.h"
 #include "app/OrvTerminalWatch.h"
+#include "app/OrvWindows.h"
 #include "control/ShutDown.h"
 #include "controllers/DisplayModel.h"
 #include "controllers/HeadlessStatus.h"
@@ -79,7 +82,11 @@ int RunOrv(int argc, char** argv) {
         return 0;
     }
 
-    QCoreApplication app(argc, argv);
+    // Windows when there is a display to show them on, else the same system headless.
+    const bool windowed = !options->headless && DisplayAvailable();
+    std::unique_ptr<QCoreApplication> app;
+    if (windowed) app = std::make_unique<QApplication>(argc, argv);
+    else app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(ApplicationTitle);
     Console console;
 
@@ -89,26 +96,35 @@ int RunOrv(int argc, char** argv) {
         instance.askFirstCopyForward();
         return 1;
     }
-    if (!options->headless)
-        console.line("orv: this build has no windows yet; running headless (use --headless to say so)");
+    if (!options->headless && !windowed) console.line("orv: no display (DISPLAY, WAYLAND_DISPLAY); running headless");
 
-    HeadlessFrontEnd frontEnd(console);
+    HeadlessFrontEnd headless(console);
+    std::unique_ptr<WindowFrontEnd> windows;
+    if (windowed) windows = std::make_unique<WindowFrontEnd>(console);
+    FrontEnd& frontEnd = windows ? static_cast<FrontEnd&>(*windows) : headless;
     OrvRuntime runtime(*options, frontEnd);
-    frontEnd.setClock(runtime.clock());
+    headless.setClock(runtime.clock());
     if (auto failure = runtime.start()) {
         console.line(*failure);
+        if (windowed) QMessageBox::critical(nullptr, "Orv", QString::fromStdString(*failure));
         return 1;
     }
 
-    instance.listen([&console] { console.line("Orv is already running: another copy asked this one to come forward."); });
-
-    // SIGINT / SIGTERM / SIGHUP, and the end of the terminal: the shut-down
-    // sequence, then the stop sequence.
+    // The operator's close (windows), SIGINT / SIGTERM / SIGHUP, and the end
+    // of the terminal: the shut-down sequence, then the stop sequence.
     auto closeOrv = [&] {
         if (runtime.closed()) return;
+        if (windows) windows->closing();
         runtime.close();
+        if (windows) windows->closed();
         QCoreApplication::quit();
     };
+    if (windows) {
+        windows->show(runtime, closeOrv);
+        instance.listen([&] { windows->bringForward(); });
+    } else {
+        instance.listen([&console] { console.line("Orv is already running: another copy asked this one to come forward."); });
+    }
     SignalWatcher signalWatcher(closeOrv);
     TerminalWatch terminal;
     QTimer terminalTimer;
@@ -117,7 +133,7 @@ int RunOrv(int argc, char** argv) {
     });
     if (terminal.watching()) terminalTimer.start(TerminalCheckMs);
 
-    int rc = app.exec();
+    int rc = app->exec();
     console.clearStatus();
     runtime.close();
     return rc;

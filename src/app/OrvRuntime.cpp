@@ -107,8 +107,9 @@ std::optional<std::string> OrvRuntime::start() {
 void OrvRuntime::close() {
     if (closed_ || !system_) return;
     closed_ = true;
-    ShutDownTelescope(*system_, frontEnd_.shutDownDisplay());
+    // No remote command may start a motion while the telescope shuts down.
     tcp_->SetTCPMode(0);
+    frontEnd_.runShutDown([this](ShutDownDisplay& display) { ShutDownTelescope(*system_, display); });
     timer1_.stop();
     system_->StopSystem();
 }

@@ -5,6 +5,7 @@
 // ends of it; each supplies only what differs between them.
 
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,11 @@ public:
     // The status-log lines flushed on one display tick, oldest first.
     virtual void statusLogLines(const std::vector<std::string>& lines) = 0;
     virtual ShutDownDisplay& shutDownDisplay() = 0;
+    // Runs the shut-down sequence against the display; the windows run it so
+    // that their event loop goes on meanwhile.
+    virtual void runShutDown(const std::function<void(ShutDownDisplay&)>& sequence) {
+        sequence(shutDownDisplay());
+    }
     // Called after each display tick (every 50 ms) with the refreshed model.
     virtual void refreshed(const DisplayModel&) {}
 };
@@ -55,8 +61,9 @@ public:
     // and the display timer. On failure returns the message; nothing runs then.
     std::optional<std::string> start();
 
-    // The close sequence: the shut-down sequence, the channels off, the display
-    // timer off, the system stopped. Runs once; later calls do nothing.
+    // The close sequence: the TCP/IP server off, the shut-down sequence, the
+    // display timer off, the system stopped. Runs once: `closed()` is true
+    // from its start, and calls while it runs or after it do nothing.
     void close();
     bool closed() const { return closed_; }
 

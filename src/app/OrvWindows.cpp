@@ -1,0 +1,94 @@
+#include "app/OrvWindows.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+
+#include "app/OrvConsole.h"
+#include "control/System.h"
+#include "controllers/DisplayModel.h"
+#include "controllers/OrvMainForm.h"
+#include "ui/TForm1.h"
+#include "ui/TShutDownDlg.h"
+#include "ui/TStatusLogDlg.h"
+#include "ui/UiSupport.h"
+
+namespace orv::app {
+
+namespace {
+
+constexpr const char* MessageCaption = "Orv";
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Runs `work` on the user-interface thread: at once there, else queued to it.
+void OnUiThread(std::function<void()> work) {
+    QMetaObject::invokeMethod(qApp, std::move(work), Qt::AutoConnection);
+}
+
+}  // namespace
+
+bool DisplayAvailable() { return Set("DISPLAY") || Set("WAYLAND_DISPLAY"); }
+
+WindowFrontEnd::WindowFrontEnd(Console& console)
+    : console_(console), shutDown_(std::make_unique<ui::TShutDownDlg>()) {}
+
+WindowFrontEnd::~WindowFrontEnd() = default;
+
+void WindowFrontEnd::show(OrvRuntime& runtime, std::function<void()> onClose) {
+    form_ = std::make_unique<OrvMainForm>(runtime.system().commander);
+    window_ = std::make_unique<ui::TForm1>(*form_);
+    window_->statusLog().showLog(runtime.system().log);
+    window_->setOnCloseConfirmed(std::move(onClose));
+    window_->show();
+    window_->activateWindow();
+}
+
+void WindowFrontEnd::bringForward() {
+    if (!window_) return;
+    if (window_->isMinimized()) window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void WindowFrontEnd::closing() {
+    if (window_) window_->setClosing();
+}
+
+void WindowFrontEnd::closed() {
+    if (window_) window_->setClosed();
+}
+
+void WindowFrontEnd::showMessage(const std::string& text) {
+    OnUiThread([this, text = ui::ToQString(text)] {
+        auto* box = new QMessageBox(QMessageBox::Warning, MessageCaption, text, QMessageBox::Ok, window_.get());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();  // modal to the window, without a nested event loop
+    });
+}
+
+void WindowFrontEnd::note(const std::string& text) { console_.line(text); }
+
+void WindowFrontEnd::beep() {
+    OnUiThread([] { QApplication::beep(); });
+}
+
+void WindowFrontEnd::statusLogLines(const std::vector<std::string>& lines) {
+    if (window_) window_->statusLog().appendLines(lines);
+}
+
+ShutDownDisplay& WindowFrontEnd::shutDownDisplay() { return *shutDown_; }
+
+void WindowFrontEnd::runShutDown(const std::function<void(ShutDownDisplay&)>& sequence) {
+    // False (nothing run) only when a sequence already runs: never twice.
+    shutDown_->runWithoutFreezing(sequence);
+}
+
+void WindowFrontEnd::refreshed(const DisplayModel& display) {
+    if (window_) window_->showControls(display.controls());
+}
+
+}  // namespace orv::app
