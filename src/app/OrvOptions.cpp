@@ -56,6 +56,9 @@ std::string OrvUsage() {
            "  --time-scale=N           run the simulated world N times faster (simulator only)\n"
            "  --tcp-port=N             start the TCP/IP command server on port N\n"
            "  --tcp-bind=ADDR          address the server listens on (default: every interface)\n"
+           "  --excom=DEVICE           open the ExCom channel on DEVICE (Com1 ... or a path\n"
+           "                           such as /dev/ttyUSB0)\n"
+           "  --mncp=DEVICE            open the MNCP channel on DEVICE\n"
            "  --sim-control=PORT       open the simulator's control protocol on 127.0.0.1:PORT\n"
            "  --sim-errors=ERRORS|FILE mechanical errors of the simulated mount, e.g.\n"
            "                           P1=120,P2=-90,P3=30,P9=20,scatter=2,seed=1 (or a file of them)\n"
@@ -119,6 +122,9 @@ std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, 
         } else if (name == "--tcp-bind") {
             if (!needValue()) return std::nullopt;
             o.tcpBind = value;
+        } else if (name == "--excom" || name == "--mncp") {
+            if (!needValue()) return std::nullopt;
+            (name == "--excom" ? o.excomDevice : o.mncpDevice) = value;
         } else if (name == "--sim-control") {
             uint16_t port;
             if (!needValue()) return std::nullopt;

@@ -19,6 +19,8 @@ struct OrvOptions {
     std::string tcpBind;            // empty: every interface
     std::optional<uint16_t> simControlPort;
     std::optional<SimMountErrors> simErrors;   // the simulated mount's mechanical errors
+    std::string excomDevice;        // --excom: the ExCom channel's line ("Com1" ... or a device path)
+    std::string mncpDevice;         // --mncp: the MNCP channel's line
     bool help = false;
     bool version = false;
 };

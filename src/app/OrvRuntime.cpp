@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/OrvInterfaceLock.h"
+#include "comm/ExCom.h"
 #include "comm/TCPServer.h"
 #include "config/StateDataFile.h"
 #include "control/ShutDown.h"
@@ -29,18 +30,34 @@ SimMechanics MechanicsFromStateData(const std::string& dataDir) {
     return SimMechanics::FromParameters(params);
 }
 
+// Switches a serial channel on for the line named on the command line. A line
+// that cannot be opened is reported and the channel stays off.
+template <class SetMode>
+void OpenSerialChannel(const std::string& title, TCommPort& port, const std::string& device, SetMode setMode,
+                       FrontEnd& frontEnd) {
+    port.SetDevice(device);
+    try {
+        setMode(1);
+        frontEnd.note(title + " channel on " + port.PortName());
+    } catch (const std::exception& e) {
+        frontEnd.note(title + ": " + e.what());
+        setMode(0);
+    }
+}
+
 }  // namespace
 
 // The channel modes the display shows.
 class OrvRuntime::Channels final : public ChannelModes {
 public:
-    explicit Channels(const TCPServer& tcp) : tcp_(tcp) {}
-    int ExComMode() const override { return 0; }
+    Channels(const TCPServer& tcp, const ExComChannel& excom) : tcp_(tcp), excom_(excom) {}
+    int ExComMode() const override { return excom_.ExComMode(); }
     int MNCPMode() const override { return 0; }
     bool TCPServerActive() const override { return tcp_.active(); }
 
 private:
     const TCPServer& tcp_;
+    const ExComChannel& excom_;
 };
 
 OrvRuntime::OrvRuntime(const OrvOptions& options, FrontEnd& frontEnd)
@@ -82,8 +99,13 @@ std::optional<std::string> OrvRuntime::start() {
     hooks.beep = [this] { frontEnd_.beep(); };
     system_ = std::make_unique<System>(clock_, *bus_, SystemOptions{options_.dataDir, true}, hooks);
     tcp_ = std::make_unique<TCPServer>(*system_);
-    channels_ = std::make_unique<Channels>(*tcp_);
+    excom_ = std::make_unique<ExComChannel>(*system_);
+    channels_ = std::make_unique<Channels>(*tcp_, *excom_);
     system_->StartSystem();
+
+    if (!options_.excomDevice.empty())
+        OpenSerialChannel("ExCom", excom_->ExComPort, options_.excomDevice,
+                          [this](int mode) { excom_->SetExComMode(mode); }, frontEnd_);
 
     if (options_.tcpPort) {
         tcp_->setPort(*options_.tcpPort);

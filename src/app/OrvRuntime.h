@@ -20,6 +20,7 @@ class PortBus;
 class SimulatedInterface;
 class SimControlServer;
 class TCPServer;
+class ExComChannel;
 class DisplayModel;
 class ShutDownDisplay;
 }  // namespace orv
@@ -70,6 +71,7 @@ public:
     System& system() { return *system_; }
     DisplayModel& display() { return *display_; }
     TCPServer& tcpServer() { return *tcp_; }
+    ExComChannel& excom() { return *excom_; }
     Clock& clock() { return clock_; }
     // The simulated interface, or null on the real electronics.
     SimulatedInterface* simulator() { return sim_; }
@@ -87,6 +89,7 @@ private:
     std::unique_ptr<SimControlServer> simControl_;
     std::unique_ptr<System> system_;
     std::unique_ptr<TCPServer> tcp_;
+    std::unique_ptr<ExComChannel> excom_;
     std::unique_ptr<Channels> channels_;
     std::unique_ptr<DisplayModel> display_;
     QTimer timer1_;

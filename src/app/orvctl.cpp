@@ -1,8 +1,9 @@
-// orvctl: a small client of Orv's TCP/IP command server for scripts and for
-// operators at a shell. See `orvctl --help`.
+// orvctl: a small client of Orv's TCP/IP command server, and a host of the
+// serial protocols, for scripts and for operators at a shell. See `orvctl --help`.
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -11,7 +12,10 @@
 #include <QCoreApplication>
 
 #include "app/CtlConnection.h"
+#include "astro/TextFormats.h"
 #include "comm/CtlClient.h"
+#include "comm/SerialHost.h"
+#include "comm/serial/CommPort.h"
 
 namespace orv::ctl {
 namespace {
@@ -77,18 +81,28 @@ int RunRaw(CtlConnection& c, const std::string& text) {
     return ExitOk;
 }
 
-int RunWait(CtlConnection& c, int waitTimeoutS) {
+// Values of a query by its code, on whichever line orvctl speaks.
+using Query = std::function<std::vector<double>(int code)>;
+
+int RunWait(const Query& query, const std::string& peer, int waitTimeoutS) {
     using Steady = std::chrono::steady_clock;
     const auto start = Steady::now();
     const auto deadline = start + std::chrono::seconds(waitTimeoutS);
     bool sawSlewing = false;
     for (;;) {
-        const StatusWords s = QueryStatus(c);
-        if (IsSlewing(s)) {
+        const auto words = query(26);
+        const auto status = StatusFromValues(words);
+        if (!status)
+            throw CtlFailure{ExitMalformed, "malformed status block from " + peer + ": " +
+                                                std::to_string(words.size()) + " values"};
+        if (IsSlewing(*status)) {
             sawSlewing = true;
-            const auto v = QueryValues(c, "#29;");
-            const FullBlock f = Decode(FullFromValues(v), c, "full block", v.size());
-            std::cout << SlewProgressLine(DistanceToTarget(f)) << std::endl;
+            const auto v = query(29);
+            const auto f = FullFromValues(v);
+            if (!f)
+                throw CtlFailure{ExitMalformed, "malformed full block from " + peer + ": " +
+                                                    std::to_string(v.size()) + " values"};
+            std::cout << SlewProgressLine(DistanceToTarget(*f)) << std::endl;
         } else if (sawSlewing || Steady::now() - start > std::chrono::milliseconds(SlewStartGraceMs)) {
             break;
         }
@@ -100,7 +114,68 @@ int RunWait(CtlConnection& c, int waitTimeoutS) {
     return ExitOk;
 }
 
+// The line of --excom or --mncp, opened as orvctl's own: a pseudo-terminal or
+// an adapter that another program holds is refused.
+void OpenLine(TCommPort& port, const std::string& device, unsigned baud) {
+    port.SetDevice(device);
+    port.BaudRate = -1;
+    for (int ordinal = tbr110; ordinal <= tbr115200; ++ordinal)
+        if (BaudRateValue(ordinal) == baud) port.BaudRate = ordinal;
+    if (port.BaudRate < 0) throw CtlFailure{ExitUsage, "no such line speed: " + std::to_string(baud)};
+    try {
+        port.OpenPort();
+    } catch (const std::exception& e) {
+        throw CtlFailure{ExitConnect, e.what()};
+    }
+    if (!port.PortActive()) throw CtlFailure{ExitConnect, "no line: " + device};
+}
+
+CtlFailure FailureOf(const SerialHostError& e) {
+    switch (e.kind) {
+    case SerialHostError::Timeout: return {ExitTimeout, e.what()};
+    case SerialHostError::Malformed: return {ExitMalformed, e.what()};
+    default: return {ExitConnect, e.what()};
+    }
+}
+
+int RunExCom(const CtlArgs& a) {
+    TCommPort port;
+    OpenLine(port, a.excomDevice, a.baud);
+    ExComHost host(port, a.timeoutMs);
+    const std::string peer = port.PortName();
+    try {
+        if (a.command == "raw") {
+            std::string text = a.args[0];
+            if (text.empty() || (text.back() != '\r' && text.back() != '\n')) text += '\r';
+            // A query answers within the time-out; a command gets a short listen.
+            const int code = int(ScanNumber(text));
+            const int first = ExComReplyLineCount(code) != 0 ? a.timeoutMs : UnansweredListenMs;
+            std::cout << KavLines(host.raw(text, first, UnansweredListenMs));
+        } else if (a.command == "position") {
+            const auto v = host.query(25);
+            std::cout << FormatPosition(*PositionFromValues(v));
+        } else if (a.command == "status") {
+            std::cout << FormatStatus(*StatusFromValues(host.query(26)));
+        } else if (a.command == "target") {
+            std::string error;
+            const auto t = TargetFromArgs(a.args, error);
+            if (!t) throw CtlFailure{ExitUsage, error};
+            host.command(6, {t->ra, t->dec, t->epoch.value_or(0.0)});
+        } else if (a.command == "slew") {
+            host.command(12);
+        } else if (a.command == "stop") {
+            host.command(13);
+        } else if (a.command == "wait") {
+            return RunWait([&host](int code) { return host.query(code); }, peer, a.waitTimeoutS);
+        }
+    } catch (const SerialHostError& e) {
+        throw FailureOf(e);
+    }
+    return ExitOk;
+}
+
 int Run(const CtlArgs& a) {
+    if (!a.excomDevice.empty()) return RunExCom(a);
     CtlConnection c(a.host, a.port, a.timeoutMs);
     std::string targetPacket;
     if (a.command == "target") {
@@ -125,7 +200,8 @@ int Run(const CtlArgs& a) {
     } else if (a.command == "stop") {
         c.send("#13;");
     } else if (a.command == "wait") {
-        status = RunWait(c, a.waitTimeoutS);
+        status = RunWait([&c](int code) { return QueryValues(c, "#" + std::to_string(code) + ";"); }, c.peer(),
+                         a.waitTimeoutS);
     }
     c.close();
     return status;

@@ -64,6 +64,14 @@ std::string CtlUsage() {
            "  --wait-timeout S      longest slew `wait` waits for (default 900)\n"
            "  --help                this text\n"
            "\n"
+           "Over a serial line instead of the server:\n"
+           "  --excom=DEVICE        speak ExCom on DEVICE (a path such as /dev/ttyUSB0, or Com1 ...);\n"
+           "                        the commands above work the same, raw sends its text and a CR\n"
+           "  --mncp=DEVICE         speak MNCP on DEVICE: the words after the options are one\n"
+           "                        command text (\"get ra\", \"status\", \"goto\" ...); prints the reply\n"
+           "  --baud N              line speed (default 9600)\n"
+           "  --retries N           MNCP: repetitions of an unanswered command (default 3)\n"
+           "\n"
            "Exit status: 0 done, 1 bad command line, 2 cannot connect, 3 no reply in time,\n"
            "4 malformed reply, 5 `wait` timed out.\n";
 }
@@ -89,7 +97,8 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
             name = word.substr(0, eq);
             value = word.substr(eq + 1);
         } else if (name == "--host" || name == "--port" || name == "--timeout" ||
-                   name == "--wait-timeout") {
+                   name == "--wait-timeout" || name == "--excom" || name == "--mncp" || name == "--baud" ||
+                   name == "--retries") {
             if (i >= argv.size()) return "option " + name + " needs a value";
             value = argv[i++];
         }
@@ -106,12 +115,29 @@ std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& 
         } else if (name == "--wait-timeout") {
             if (!ParseInt(value, 1, 86400, n)) return "invalid wait time-out: '" + value + "'";
             out.waitTimeoutS = int(n);
+        } else if (name == "--excom" || name == "--mncp") {
+            if (value.empty()) return "option " + name + " needs a device";
+            (name == "--excom" ? out.excomDevice : out.mncpDevice) = value;
+        } else if (name == "--baud") {
+            if (!ParseInt(value, 1, 4000000, n)) return "invalid baud rate: '" + value + "'";
+            out.baud = unsigned(n);
+        } else if (name == "--retries") {
+            if (!ParseInt(value, 0, 100, n)) return "invalid retries: '" + value + "'";
+            out.retries = int(n);
         } else {
             return "unknown option " + name;
         }
     }
     if (out.command.empty()) return std::string("no command given (try --help)");
     out.args.assign(argv.begin() + long(i), argv.end());
+    if (!out.excomDevice.empty() && !out.mncpDevice.empty())
+        return std::string("--excom and --mncp exclude each other");
+    if (!out.mncpDevice.empty()) {
+        // Every word is part of the command text: 'set objectra=1 objectdec=2'.
+        out.mncpText = out.command;
+        for (const auto& word : out.args) out.mncpText += " " + word;
+        return out;
+    }
 
     const std::string& c = out.command;
     if (c == "raw") {
@@ -323,7 +349,7 @@ std::string TargetPacket(double ra, double dec, std::optional<double> epoch) {
     return packet + ";";
 }
 
-std::optional<std::string> TargetPacketFromArgs(const std::vector<std::string>& args, std::string& error) {
+std::optional<TargetArgs> TargetFromArgs(const std::vector<std::string>& args, std::string& error) {
     if (args.size() < 2 || args.size() > 3) {
         error = "usage: target RA DEC [EPOCH]";
         return std::nullopt;
@@ -348,7 +374,13 @@ std::optional<std::string> TargetPacketFromArgs(const std::vector<std::string>& 
         }
         epoch = e;
     }
-    return TargetPacket(*ra, *dec, epoch);
+    return TargetArgs{*ra, *dec, epoch};
+}
+
+std::optional<std::string> TargetPacketFromArgs(const std::vector<std::string>& args, std::string& error) {
+    const auto target = TargetFromArgs(args, error);
+    if (!target) return std::nullopt;
+    return TargetPacket(target->ra, target->dec, target->epoch);
 }
 
 std::string SlewProgressLine(double distanceDeg) {

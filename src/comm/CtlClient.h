@@ -22,10 +22,18 @@ struct CtlArgs {
     bool help = false;
     std::string command;           // raw, position, status, target, slew, stop, wait
     std::vector<std::string> args;
+    // A serial line instead of the server: the ExCom or the MNCP protocol.
+    std::string excomDevice;
+    std::string mncpDevice;
+    unsigned baud = 9600;
+    int retries = 3;               // MNCP: repetitions of a command left unanswered
+    std::string mncpText;          // MNCP: the command text, the words after the options
 };
 
-// Reads `orvctl [--host H] [--port P] [--timeout MS] [--wait-timeout S] COMMAND [ARGS]`
-// (each option also as --name=value). Returns the arguments or the error text.
+// Reads `orvctl [--host H] [--port P] [--timeout MS] [--wait-timeout S] COMMAND [ARGS]`,
+// `orvctl --excom=DEVICE [--baud N] COMMAND [ARGS]` or `orvctl --mncp=DEVICE [--baud N]
+// [--retries N] TEXT...` (each option also as --name=value). Returns the
+// arguments or the error text.
 std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& argv);
 std::string CtlUsage();
 
@@ -77,6 +85,13 @@ double AngularDistance(double ra1, double dec1, double ra2, double dec2);
 // A decimal number or sexagesimal "h:m:s" / "h m s" (a leading "-" applies to
 // the whole). nullopt when the text is none of these.
 std::optional<double> ParseAngle(const std::string& text);
+
+// The place of `target RA DEC [EPOCH]`; nullopt with `error` set when invalid.
+struct TargetArgs {
+    double ra, dec;
+    std::optional<double> epoch;
+};
+std::optional<TargetArgs> TargetFromArgs(const std::vector<std::string>& args, std::string& error);
 
 // "#6,ra,dec[,epoch];"; the equinox left out means the display equinox.
 std::string TargetPacket(double ra, double dec, std::optional<double> epoch);

@@ -1,12 +1,10 @@
 #include "comm/TCPPacket.h"
 
 #include <cmath>
-#include <initializer_list>
 
-#include "astro/AstroLib.h"
 #include "astro/TextFormats.h"
+#include "comm/ReplyBlocks.h"
 #include "control/System.h"
-#include "control/SystemAstro.h"
 
 namespace orv {
 
@@ -76,12 +74,8 @@ TCPCodeKind TCPKindOf(int code) {
 
 namespace {
 
-// "#" + the values in fixed notation with the given decimals + ";".
-struct Value {
-    double x;
-    int decimals;
-};
-std::string Block(std::initializer_list<Value> values) {
+// "#" + the values in fixed notation with their decimals + ";".
+std::string Block(const std::vector<ReplyValue>& values) {
     std::string out = "#";
     bool first = true;
     for (const auto& v : values) {
@@ -95,30 +89,16 @@ std::string Block(std::initializer_list<Value> values) {
 
 }  // namespace
 
-std::string TCPPositionBlock(const TelescopeState& s) {
-    return Block({{s.HA, 6}, {s.RA, 6}, {s.Dec, 6}, {s.Epoch, 6},
-                  {s.AirMass, 6}, {s.LST, 6}, {s.UT, 6}, {s.Year, 6}});
-}
+std::string TCPPositionBlock(const TelescopeState& s) { return Block(PositionBlockValues(s)); }
 
 std::string TCPStatusBlock(const TelescopeState& s) {
     return "#" + std::to_string(s.StatusFlags1.load()) + "," + std::to_string(s.StatusFlags2.load()) +
            "," + std::to_string(s.StatusFlags3.load()) + ";";
 }
 
-std::string TCPTargetBlock(const TelescopeState& s) {
-    return Block({{s.NextRA, 6}, {s.NextDec, 6}, {s.RA, 6}, {s.Dec, 6}, {s.HA, 6}});
-}
+std::string TCPTargetBlock(const TelescopeState& s) { return Block(TargetBlockValues(s)); }
 
-std::string TCPFullBlock(const System& system) {
-    const auto& s = system.state;
-    const double nextHA = s.NextHA, nextDec = s.NextDec;
-    const auto ctx = AstroContextOf(system);
-    return Block({{s.HA, 6}, {s.RA, 6}, {s.Dec, 6}, {s.Epoch, 2},
-                  {s.AirMass, 4}, {s.ZenithDistance, 4}, {s.DomeAzimuthRad, 1},
-                  {s.ReportedFocus, 0}, {nextHA, 6}, {s.NextRA, 6}, {nextDec, 6},
-                  {s.NextEpoch, 2}, {astro::AirMassAt(nextHA, nextDec, ctx), 4},
-                  {astro::ZenithDistanceAt(nextHA, nextDec, ctx), 4}});
-}
+std::string TCPFullBlock(const System& system) { return Block(FullBlockValues(system)); }
 
 std::string TCPErrorName(int event) {
     switch (event) {

@@ -137,9 +137,40 @@ void System::StartTasks() {
     threads_[4] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { inputMonitor->InputMonitorPass(); });
     threads_[5] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { domeTask->DomeTaskPass(); },
                                                    [this] { domeTask->ReleaseRelays(); });
-    // ExCom and MNCP polls: a channel that has not filled its slot only waits.
-    threads_[6] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { ExComPoll ? ExComPoll() : void(sleep(IdlePollMs)); });
-    threads_[7] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { MNCPPoll ? MNCPPoll() : void(sleep(IdlePollMs)); });
+    // ExCom and MNCP polls: a channel that has not attached its poll only waits.
+    threads_[6] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { ChannelPollPass(channelPolls_[0]); });
+    threads_[7] = std::make_unique<TThreadCapsule>([this](TThreadCapsule&) { ChannelPollPass(channelPolls_[1]); });
+}
+
+void System::AttachChannelPoll(ChannelThread thread, ChannelPoll poll) {
+    PollSlot& slot = channelPolls_[size_t(thread)];
+    std::unique_lock lock(slot.mutex);
+    slot.idle.wait(lock, [&] { return !slot.inPass; });
+    slot.poll = std::move(poll);
+}
+
+void System::DetachChannelPoll(ChannelThread thread) { AttachChannelPoll(thread, {}); }
+
+void System::ChannelPollPass(PollSlot& slot) {
+    bool attached = false;
+    {
+        std::lock_guard lock(slot.mutex);
+        attached = slot.inPass = static_cast<bool>(slot.poll.pass);
+    }
+    if (!attached) {
+        sleep(IdlePollMs);
+        return;
+    }
+    struct EndOfPass {
+        PollSlot& slot;
+        ~EndOfPass() {
+            std::lock_guard lock(slot.mutex);
+            slot.inPass = false;
+            slot.idle.notify_all();
+        }
+    } end{slot};
+    // Attaching waits for inPass to clear, so the procedure stays as it is meanwhile.
+    slot.poll.pass();
 }
 
 void System::StopSystem() {
@@ -150,6 +181,10 @@ void System::StopSystem() {
     for (auto& t : threads_)
         if (t) t->terminate();
     clock.wakeAll();
+    for (auto& slot : channelPolls_) {
+        std::lock_guard lock(slot.mutex);
+        if (slot.poll.interrupt) slot.poll.interrupt();
+    }
     for (auto& t : threads_) {
         if (!t) continue;
         t->waitFor();

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -34,6 +36,14 @@ class VirtualPaddle;
 struct SystemHooks {
     std::function<void()> beep;                                 // the system asterisk sound
     std::function<void(const std::string&)> showMessage;        // an operator-facing message box
+};
+
+// The seventh and eighth task threads run the polls of the serial command
+// channels, which live in a room above and attach themselves here.
+enum class ChannelThread { ExCom = 0, MNCP = 1 };
+struct ChannelPoll {
+    std::function<void()> pass;        // one poll pass; it paces itself and catches its own errors
+    std::function<void()> interrupt;   // ends a wait inside the pass at once (the program's stop)
 };
 
 struct SystemOptions {
@@ -72,6 +82,12 @@ public:
     void beep() const;
     void showMessage(const std::string& text) const;
 
+    // Lets the channel's thread run `poll`; until then (and after detaching) the
+    // thread only waits, 50 ms a pass. Attaching and detaching wait until a pass
+    // in progress has ended, so a channel may go once it has detached.
+    void AttachChannelPoll(ChannelThread thread, ChannelPoll poll);
+    void DetachChannelPoll(ChannelThread thread);
+
     Clock& clock;
     PortBus& bus;
     SystemOptions options;
@@ -105,12 +121,16 @@ public:
     std::unique_ptr<InputMonitor> inputMonitor;
     std::unique_ptr<DomeTask> domeTask;
 
-    // The seventh and eighth threads run the ExCom and MNCP polls. A channel
-    // fills its slot before StartSystem; an empty slot only waits.
-    std::function<void()> ExComPoll;
-    std::function<void()> MNCPPoll;
-
 private:
+    struct PollSlot {
+        std::mutex mutex;
+        std::condition_variable idle;
+        ChannelPoll poll;
+        bool inPass = false;
+    };
+    void ChannelPollPass(PollSlot& slot);
+
+    std::array<PollSlot, 2> channelPolls_;
     std::array<std::unique_ptr<TThreadCapsule>, 8> threads_;
     bool running_ = false;
 };

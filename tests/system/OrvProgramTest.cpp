@@ -19,6 +19,8 @@
 #include <sstream>
 #include <thread>
 
+#include "comm/PtyPair.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -274,6 +276,34 @@ TEST_F(OrvProgram, TwoRunsOnTheInterfaceCannotBothStartWhoeverRunsThem) {
     Program third = Start({"--headless", "--interface=hardware"}, dir_, "third", dir_ / "no-such-dir" / "x.lock");
     EXPECT_EQ(WaitExit(third, 10), 1);
     EXPECT_NE(ReadAll(third.errFile).find("Orv cannot take the interface lock"), std::string::npos);
+}
+
+TEST_F(OrvProgram, AnswersOnItsExComLineAndStopsAsUsualWithTheChannelActive) {
+    orv::testing::PtyPair pty;
+    Program p = Start({"--headless", "--time-scale=10", "--excom=" + pty.path()}, dir_, "excom");
+    // The status query answers three CR-terminated words once the channel is up.
+    std::string reply;
+    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
+        pty.write("26\r");
+        reply += pty.read(64, 200);
+    }
+    EXPECT_GE(std::count(reply.begin(), reply.end(), '\r'), 3) << reply;
+
+    // The poll is blocked reading the next command: the stop must not wait for it.
+    const auto t0 = std::chrono::steady_clock::now();
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p, 20), 0);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_NE(ReadAll(p.errFile).find("Turn Off Tracking"), std::string::npos);
+
+    // A line that cannot be opened is reported; orv runs on without the channel.
+    Program q = Start({"--headless", "--excom=/dev/orv-no-such-line"}, dir_, "noline");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ::kill(q.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(q, 20), 0);
+    EXPECT_NE(ReadAll(q.errFile).find("ExCom: Could not open /dev/orv-no-such-line"), std::string::npos)
+        << ReadAll(q.errFile);
 }
 
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {
