@@ -164,6 +164,9 @@ void TCommPort::OpenPort() {
         ::close(fd);
         RaiseError(failed + ": " + reason, true);
     }
+    // A port starts empty: bytes a pseudo-terminal queued while nobody had it
+    // open are no commands for this channel.
+    ::tcflush(fd, TCIOFLUSH);
     std::lock_guard lock(lock_);
     fd_ = fd;
 }
