@@ -11,7 +11,8 @@ class QTcpSocket;
 
 namespace orv::ctl {
 
-enum ExitStatus { ExitOk = 0, ExitUsage = 1, ExitConnect = 2, ExitTimeout = 3, ExitMalformed = 4, ExitWaitTimeout = 5 };
+enum ExitStatus { ExitOk = 0, ExitUsage = 1, ExitConnect = 2, ExitTimeout = 3, ExitMalformed = 4, ExitWaitTimeout = 5,
+                  ExitRefused = 6 };
 
 struct CtlFailure {
     int status;

@@ -4,6 +4,7 @@
 
 #include "app/OrvInterfaceLock.h"
 #include "comm/ExCom.h"
+#include "comm/MNCP.h"
 #include "comm/TCPServer.h"
 #include "config/StateDataFile.h"
 #include "control/ShutDown.h"
@@ -50,14 +51,16 @@ void OpenSerialChannel(const std::string& title, TCommPort& port, const std::str
 // The channel modes the display shows.
 class OrvRuntime::Channels final : public ChannelModes {
 public:
-    Channels(const TCPServer& tcp, const ExComChannel& excom) : tcp_(tcp), excom_(excom) {}
+    Channels(const TCPServer& tcp, const ExComChannel& excom, const MNCPChannel& mncp)
+        : tcp_(tcp), excom_(excom), mncp_(mncp) {}
     int ExComMode() const override { return excom_.ExComMode(); }
-    int MNCPMode() const override { return 0; }
+    int MNCPMode() const override { return mncp_.MNCPMode(); }
     bool TCPServerActive() const override { return tcp_.active(); }
 
 private:
     const TCPServer& tcp_;
     const ExComChannel& excom_;
+    const MNCPChannel& mncp_;
 };
 
 OrvRuntime::OrvRuntime(const OrvOptions& options, FrontEnd& frontEnd)
@@ -100,12 +103,16 @@ std::optional<std::string> OrvRuntime::start() {
     system_ = std::make_unique<System>(clock_, *bus_, SystemOptions{options_.dataDir, true}, hooks);
     tcp_ = std::make_unique<TCPServer>(*system_);
     excom_ = std::make_unique<ExComChannel>(*system_);
-    channels_ = std::make_unique<Channels>(*tcp_, *excom_);
+    mncp_ = std::make_unique<MNCPChannel>(*system_);
+    channels_ = std::make_unique<Channels>(*tcp_, *excom_, *mncp_);
     system_->StartSystem();
 
     if (!options_.excomDevice.empty())
         OpenSerialChannel("ExCom", excom_->ExComPort, options_.excomDevice,
                           [this](int mode) { excom_->SetExComMode(mode); }, frontEnd_);
+    if (!options_.mncpDevice.empty())
+        OpenSerialChannel("MNCP", mncp_->MNCPComPort, options_.mncpDevice,
+                          [this](int mode) { mncp_->SetMNCPMode(mode); }, frontEnd_);
 
     if (options_.tcpPort) {
         tcp_->setPort(*options_.tcpPort);

@@ -21,6 +21,7 @@ class SimulatedInterface;
 class SimControlServer;
 class TCPServer;
 class ExComChannel;
+class MNCPChannel;
 class DisplayModel;
 class ShutDownDisplay;
 }  // namespace orv
@@ -72,6 +73,7 @@ public:
     DisplayModel& display() { return *display_; }
     TCPServer& tcpServer() { return *tcp_; }
     ExComChannel& excom() { return *excom_; }
+    MNCPChannel& mncp() { return *mncp_; }
     Clock& clock() { return clock_; }
     // The simulated interface, or null on the real electronics.
     SimulatedInterface* simulator() { return sim_; }
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<System> system_;
     std::unique_ptr<TCPServer> tcp_;
     std::unique_ptr<ExComChannel> excom_;
+    std::unique_ptr<MNCPChannel> mncp_;
     std::unique_ptr<Channels> channels_;
     std::unique_ptr<DisplayModel> display_;
     QTimer timer1_;

@@ -174,8 +174,27 @@ int RunExCom(const CtlArgs& a) {
     return ExitOk;
 }
 
+// One MNCP command: a reset first, so that the device takes the command's
+// sequence number for a new one whatever an earlier host used.
+int RunMNCP(const CtlArgs& a) {
+    TCommPort port;
+    OpenLine(port, a.mncpDevice, a.baud);
+    MNCPHost host(port, a.timeoutMs, a.retries);
+    std::string reply;
+    try {
+        host.reset();
+        reply = host.command(a.mncpText);
+    } catch (const SerialHostError& e) {
+        throw FailureOf(e);
+    }
+    if (reply.size() >= 2 && reply.compare(reply.size() - 2, 2, "\r\n") == 0) reply.resize(reply.size() - 2);
+    if (!reply.empty()) std::cout << reply << "\n";
+    return reply.rfind("error", 0) == 0 ? ExitRefused : ExitOk;
+}
+
 int Run(const CtlArgs& a) {
     if (!a.excomDevice.empty()) return RunExCom(a);
+    if (!a.mncpDevice.empty()) return RunMNCP(a);
     CtlConnection c(a.host, a.port, a.timeoutMs);
     std::string targetPacket;
     if (a.command == "target") {

@@ -73,7 +73,7 @@ std::string CtlUsage() {
            "  --retries N           MNCP: repetitions of an unanswered command (default 3)\n"
            "\n"
            "Exit status: 0 done, 1 bad command line, 2 cannot connect, 3 no reply in time,\n"
-           "4 malformed reply, 5 `wait` timed out.\n";
+           "4 malformed reply, 5 `wait` timed out, 6 MNCP answered \"error ...\".\n";
 }
 
 std::variant<CtlArgs, std::string> ParseCtlArgs(const std::vector<std::string>& argv) {

@@ -1,5 +1,7 @@
 #include "comm/SerialHost.h"
 
+#include <chrono>
+
 #include "astro/TextFormats.h"
 #include "comm/serial/CommPort.h"
 
@@ -91,6 +93,56 @@ std::string ExComHost::raw(const std::string& text, int firstMs, int quietMs) {
         byte = readByte(quietMs);
     }
     return out;
+}
+
+void MNCPHost::reset() {
+    exchange(*BuildPacket(address_, MNCPReset, 0, ""), 0);
+    sequence_ = 0;
+}
+
+std::string MNCPHost::command(const std::string& text) {
+    // 1 ... 15: never the 0 of a device just started or reset.
+    const int sequence = sequence_ % 15 + 1;
+    const auto packet = BuildPacket(address_, MNCPCommand, sequence, text);
+    if (!packet)
+        throw SerialHostError(SerialHostError::Malformed, "command text too long for one packet: " +
+                                                             std::to_string(text.size()) + " characters");
+    sequence_ = sequence;
+    return exchange(*packet, sequence);
+}
+
+std::string MNCPHost::exchange(const std::vector<uint8_t>& packet, int sequence) {
+    using Steady = std::chrono::steady_clock;
+    for (int attempt = 0; attempt <= retries_; ++attempt) {
+        if (port_.WriteBuffer(packet.data(), packet.size()) != packet.size())
+            throw SerialHostError(SerialHostError::Line, port_.PortName() + ": the packet did not go out");
+        ++sent_;
+        rx_.clear();
+        const auto deadline = Steady::now() + std::chrono::milliseconds(timeoutMs_);
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
+            if (left <= 0) break;
+            std::optional<uint8_t> b;
+            try {
+                if (port_.WaitForInput(int(left))) b = port_.ReadByte();
+            } catch (const std::exception& e) {
+                throw SerialHostError(SerialHostError::Line,
+                                      port_.PortName() + ": the line failed (" + e.what() + ")");
+            }
+            if (!b) continue;
+            const auto length = rx_.ReceiveByte(*b);
+            if (!length || !MNCPFrameSumOK(rx_.RxBuffer.data(), size_t(*length))) continue;
+            const auto f = SplitFrame(rx_.RxBuffer.data(), size_t(*length));
+            // A late answer to an earlier packet has another sequence number.
+            if (!f || f->address != address_ || f->sequence != sequence) continue;
+            if (f->type == MNCPReplyEmpty) return "";
+            if (f->type == MNCPReplyText) return std::string(f->payload);
+        }
+    }
+    throw SerialHostError(SerialHostError::Timeout, "no reply on " + port_.PortName() + " after " +
+                                                       std::to_string(retries_ + 1) + " packets of " +
+                                                       std::to_string(timeoutMs_) + " ms");
 }
 
 }  // namespace orv

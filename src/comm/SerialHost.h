@@ -1,7 +1,8 @@
 #pragma once
 // The host's side of the serial protocols, for orvctl and for people testing a
 // cable: an ExCom host that sends command numbers and reads the CR-terminated
-// reply lines. Each call waits at most the time-out for every byte it expects.
+// reply lines, and an MNCP host that frames a command text, waits for the reply
+// frame and sends the same packet again when none comes in time.
 
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "comm/MNCPLink.h"
 
 namespace orv {
 
@@ -50,6 +53,34 @@ private:
 
     TCommPort& port_;
     int timeoutMs_;
+};
+
+class MNCPHost {
+public:
+    // Each attempt waits `timeoutMs` for its reply; an unanswered packet is sent
+    // again up to `retries` times with the same sequence number.
+    MNCPHost(TCommPort& port, int timeoutMs, int retries, uint8_t address = 1)
+        : port_(port), timeoutMs_(timeoutMs), retries_(retries), address_(address) {}
+
+    // A reset packet: the device's sequence starts over at 0. Do this first: a
+    // device that still holds the sequence number of an earlier host would take
+    // the next command for a repetition.
+    void reset();
+    // Sends `text` as a command; the reply text, empty for a reply without text.
+    std::string command(const std::string& text);
+    // Packets sent in all, retransmissions included.
+    int packetsSent() const { return sent_; }
+
+private:
+    std::string exchange(const std::vector<uint8_t>& packet, int sequence);
+
+    TCommPort& port_;
+    int timeoutMs_;
+    int retries_;
+    uint8_t address_;
+    int sequence_ = 0;
+    int sent_ = 0;
+    MNCPReceiver rx_;
 };
 
 }  // namespace orv

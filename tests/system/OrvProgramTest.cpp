@@ -19,6 +19,7 @@
 #include <sstream>
 #include <thread>
 
+#include "comm/MNCPLink.h"
 #include "comm/PtyPair.h"
 
 namespace {
@@ -278,9 +279,10 @@ TEST_F(OrvProgram, TwoRunsOnTheInterfaceCannotBothStartWhoeverRunsThem) {
     EXPECT_NE(ReadAll(third.errFile).find("Orv cannot take the interface lock"), std::string::npos);
 }
 
-TEST_F(OrvProgram, AnswersOnItsExComLineAndStopsAsUsualWithTheChannelActive) {
-    orv::testing::PtyPair pty;
-    Program p = Start({"--headless", "--time-scale=10", "--excom=" + pty.path()}, dir_, "excom");
+TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) {
+    orv::testing::PtyPair pty, mncp;
+    Program p = Start({"--headless", "--time-scale=10", "--excom=" + pty.path(), "--mncp=" + mncp.path()}, dir_,
+                      "serial");
     // The status query answers three CR-terminated words once the channel is up.
     std::string reply;
     for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
@@ -288,8 +290,13 @@ TEST_F(OrvProgram, AnswersOnItsExComLineAndStopsAsUsualWithTheChannelActive) {
         reply += pty.read(64, 200);
     }
     EXPECT_GE(std::count(reply.begin(), reply.end(), '\r'), 3) << reply;
+    // A reset packet on the MNCP line gets the empty reply with sequence 0.
+    const auto reset = *orv::BuildPacket(1, orv::MNCPReset, 0, "");
+    const auto empty = *orv::BuildPacket(1, orv::MNCPReplyEmpty, 0, "");
+    mncp.write(std::string(reset.begin(), reset.end()));
+    EXPECT_EQ(mncp.read(empty.size()), std::string(empty.begin(), empty.end()));
 
-    // The poll is blocked reading the next command: the stop must not wait for it.
+    // The polls are blocked reading: the stop must not wait for them.
     const auto t0 = std::chrono::steady_clock::now();
     ::kill(p.pid, SIGTERM);
     EXPECT_EQ(WaitExit(p, 20), 0);
