@@ -283,7 +283,11 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
     orv::testing::PtyPair pty, mncp;
     Program p = Start({"--headless", "--time-scale=10", "--excom=" + pty.path(), "--mncp=" + mncp.path()}, dir_,
                       "serial");
-    // The status query answers three CR-terminated words once the channel is up.
+    // Both lines are open (and raw) once orv has said so.
+    const std::string started = WaitForText(p, "MNCP channel on " + mncp.path(), 20);
+    ASSERT_NE(started.find("ExCom channel on " + pty.path()), std::string::npos) << started;
+    ASSERT_NE(started.find("MNCP channel on " + mncp.path()), std::string::npos) << started;
+    // The status query answers three CR-terminated words once the poll runs.
     std::string reply;
     for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
         pty.write("26\r");
@@ -306,11 +310,11 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
 
     // A line that cannot be opened is reported; orv runs on without the channel.
     Program q = Start({"--headless", "--excom=/dev/orv-no-such-line"}, dir_, "noline");
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const std::string refused = WaitForText(q, "ExCom: Could not open /dev/orv-no-such-line", 20);
+    EXPECT_NE(refused.find("ExCom: Could not open /dev/orv-no-such-line"), std::string::npos) << refused;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));   // its signal handling is set up after the channels
     ::kill(q.pid, SIGTERM);
     EXPECT_EQ(WaitExit(q, 20), 0);
-    EXPECT_NE(ReadAll(q.errFile).find("ExCom: Could not open /dev/orv-no-such-line"), std::string::npos)
-        << ReadAll(q.errFile);
 }
 
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {
