@@ -65,6 +65,8 @@ TCPCodeKind TCPKindOf(int code) {
         return TCPCodeKind::Stop;
     case 27: case 30: case 32: case 33: case 34: case 41: case 42:
         return TCPCodeKind::SetState;
+    case 36:   // the shutter, added to the original table
+        return TCPCodeKind::SetState;
     case 25: case 26: case 28: case 29: case 43: case 54:
         return TCPCodeKind::Reply;
     default:
@@ -112,7 +114,7 @@ std::string TCPErrorName(int event) {
     }
 }
 
-std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string& packet) {
+std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string& packet, TCPClientId client) {
     system_.log.LogCommEvent("TCP/IP Packet: " + packet);
     const TCPPacketFields fields = ParseTCPPacket(packet);
     const int code = TCPCommandCode(fields);
@@ -120,7 +122,8 @@ std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string
 
     switch (TCPKindOf(code)) {
     case TCPCodeKind::None:
-        return std::nullopt;
+        // Not in the original table: one of the added codes, or nothing at all.
+        return extensions_.Execute(code, fields, client, held_.size());
     case TCPCodeKind::Stop:
         // A stop overtakes everything still waiting: what was sent before it
         // must not start once the telescope has stopped.
@@ -166,7 +169,10 @@ size_t TCPCommandChannel::IssueHeldCommands() {
 void TCPCommandChannel::issue(const Held& command) {
     auto& s = system_.state;
     for (size_t i = 0; i < command.param.size(); ++i) s.CommandParam[i] = command.param[i];
-    if (command.code == 13) s.StopRequest = 1;
+    if (command.code == 13) {
+        s.StopRequest = 1;
+        s.StopGeneration.fetch_add(1);
+    }
     s.StateCode = command.code;
 }
 

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "comm/TCPExtensions.h"
+
 namespace orv {
 
 class System;
@@ -93,11 +95,13 @@ class TCPCommandChannel {
 public:
     static constexpr size_t MaxHeldCommands = 64;
 
-    explicit TCPCommandChannel(System& system) : system_(system) {}
+    explicit TCPCommandChannel(System& system) : system_(system), extensions_(system) {}
 
-    // Logs, parses and executes one packet. Returns the reply for the client
-    // that sent it, or nothing for commands without an answer.
-    std::optional<std::string> ExecuteTCPPacket(const std::string& packet);
+    // Logs, parses and executes one packet from `client`. Returns the reply for
+    // the client that sent it, or nothing for commands without an answer.
+    std::optional<std::string> ExecuteTCPPacket(const std::string& packet, TCPClientId client = 0);
+    // The client's connection has closed.
+    void ClientGone(TCPClientId client) { extensions_.ClientGone(client); }
 
     // Writes held commands while the state machine is idle; returns how many remain.
     size_t IssueHeldCommands();
@@ -116,6 +120,7 @@ private:
     System& system_;
     std::deque<Held> held_;
     TCPKAVQueries kav_;
+    TCPExtensions extensions_;   // the codes beyond the original table
 };
 
 }  // namespace orv

@@ -130,6 +130,7 @@ void TCPServer::onNewConnection() {
         }
         auto client = std::make_unique<Client>();
         client->socket = socket;
+        client->id = ++lastClientId_;
         client->address = address;
         clients_.emplace(socket, std::move(client));
         system_.log.LogCommEvent("TCP/IP: Accepted " + address);
@@ -163,7 +164,7 @@ void TCPServer::onClientRead(QTcpSocket* socket) {
     const QByteArray data = socket->readAll();
     const size_t dropped = client.input.TCPReceive(
         std::string_view(data.constData(), size_t(data.size())), [&](const std::string& packet) {
-            if (const auto reply = channel_.ExecuteTCPPacket(packet))
+            if (const auto reply = channel_.ExecuteTCPPacket(packet, client.id))
                 socket->write(reply->data(), qint64(reply->size()));
         });
     if (dropped > 0) {
@@ -180,6 +181,7 @@ void TCPServer::onClientDisconnected(QTcpSocket* socket) {
     const auto found = clients_.find(socket);
     if (found == clients_.end()) return;
     system_.log.LogCommEvent("TCP/IP: Disonnected " + found->second->address);
+    channel_.ClientGone(found->second->id);
     clients_.erase(found);
     socket->deleteLater();
 }
@@ -199,6 +201,7 @@ void TCPServer::dropAllClients() {
     for (auto& [socket, client] : clients_) {
         QObject::disconnect(socket, nullptr, context_.get(), nullptr);
         system_.log.LogCommEvent("TCP/IP: Disonnected " + client->address);
+        channel_.ClientGone(client->id);
         socket->abort();
         socket->deleteLater();
     }

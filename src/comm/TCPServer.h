@@ -61,6 +61,7 @@ public:
 private:
     struct Client {
         QTcpSocket* socket = nullptr;
+        TCPClientId id = 0;    // names the client to the command channel
         TCPInput input;
         std::string address;   // "Addr: ... Port: ..." of the remote end, kept for the log
     };
@@ -79,6 +80,7 @@ private:
     std::unique_ptr<QTimer> heldTimer_;
     std::map<QTcpSocket*, std::unique_ptr<Client>> clients_;
     int mode_ = 0;
+    TCPClientId lastClientId_ = 0;
     uint16_t port_ = DefaultPort;
     QHostAddress bindAddress_{QHostAddress::Any};
 };

@@ -87,6 +87,7 @@ void MoveFocus(System& system) {
     }
     // A stop that ended an earlier motion must not cut this move short.
     s.StopRequest = 0;
+    s.FocusStopRequest = 0;
     setBits(s.StatusFlags2, status2::FocusMoving);
 
     // A focus that does not move (jammed, at its end, reading lost) must not hold
@@ -98,14 +99,16 @@ void MoveFocus(System& system) {
         if (d >= 0 && watch.stalled(s.FocusReading, system.clock.nowMs())) stalled = true;
         return d;
     };
+    // A stop of everything, or of the focus alone, ends the move at the next check.
+    const auto stopped = [&] { return s.StopRequest || s.FocusStopRequest || stalled; };
     double d;
     do {
         d = step(false);
-    } while (d >= kFocusCoarseBand && !s.StopRequest && !stalled);
-    if (d >= 0 && !stalled) {
+    } while (d >= kFocusCoarseBand && !stopped());
+    if (d >= 0 && !stalled && !s.FocusStopRequest) {
         do {
             d = step(true);
-        } while (d >= kFocusFineBand && !s.StopRequest && !stalled);
+        } while (d >= kFocusFineBand && !stopped());
     }
 
     ReleaseFocusDrive(system);   // motor off
@@ -151,18 +154,24 @@ void OperateShutter(System& system) {
     // An open ends when the program begins to close. A close runs to its end
     // even then: released part-way, it would leave the dome open to the weather
     // after Orv has gone (the shut-down and the stop wait for it, 80 s at most).
+    // The state follows the drive: travelling while it is held, at the end once
+    // it was held for the whole travel time, unknown if it was cut short.
+    bool travelled;
     if (open) {
         ModifyDriveControl(system, ports::ShutterOpenDriveBit, 0);
+        s.ShutterState = shutter::Opening;
         s.ShutterMessage.set(kShutterOpening);
-        system.clock.sleepMs(kShutterDriveMs, &system.closing);
+        travelled = system.clock.sleepMs(kShutterDriveMs, &system.closing);
         ModifyDriveControl(system, 0, ports::ShutterOpenDriveBit);
     } else {
         system.bus.modify(ports::SlewShutter, ports::ShutterCloseDriveBit, 0);
+        s.ShutterState = shutter::Closing;
         s.ShutterMessage.set(kShutterClosing);
-        system.clock.sleepMs(kShutterDriveMs);
+        travelled = system.clock.sleepMs(kShutterDriveMs);
         system.bus.modify(ports::SlewShutter, 0, ports::ShutterCloseDriveBit);
         s.ShutterCloseEndMs = 0;
     }
+    s.ShutterState = !travelled ? shutter::Unknown : open ? shutter::Open : shutter::Closed;
 
     s.ShutterMessage.set(kShutterFinished);
     s.StateCode = 0;

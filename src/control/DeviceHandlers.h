@@ -11,13 +11,15 @@ class System;
 // Code 27: drives the focus motor until FocusReading is within 5 units of
 // CommandParam[1], fast while 10 or more away, then slow. A target outside
 // kFocusLowest..kFocusHighest is refused, and a move whose reading stands still
-// for kFocusStallMs ends, each with a status-log line.
+// for kFocusStallMs ends, each with a status-log line. StopRequest or
+// FocusStopRequest ends it early.
 void MoveFocus(System& system);
 // Code 34: holds the dome at CommandParam[1] (azimuth, radians) in home mode.
 void SendDomeToAzimuth(System& system);
 // Code 36: CommandParam[1] >= 0.5 opens the shutter (not while clouds are
 // detected), below 0.5 closes it; the drive is held for 80 s. A close runs to its
 // end even when the program stops; an open ends when the program begins to close.
+// ShutterState tells opening/closing meanwhile, open/closed after the full drive.
 void OperateShutter(System& system);
 // The focus relays off (the state machine's last act when the system stops).
 void ReleaseFocusDrive(System& system);

@@ -69,8 +69,10 @@ void DomeTask::ComputeDomeTarget() {
 
     if (!testBits(s.StatusFlags3, status3::DomeTrack)) {
         // Home mode: the home azimuth, or the azimuth a dome command asked for.
+        // A move ends anywhere inside the stop threshold, so a band narrower
+        // than that would leave a dome that has arrived "not in position" for good.
         target_ = p.DomeHomeAzimuth + s.DomeAzimuthOffset;
-        tolerance_ = HomeTolerance;
+        tolerance_ = std::max(HomeTolerance, p.DomeStopThreshold.load());
     }
 }
 

@@ -23,7 +23,8 @@ double WrapDomeError(double a);
 
 class DomeTask {
 public:
-    static constexpr double HomeTolerance = 0.01;   // radians, in home mode
+    // Narrowest in-position half-width in home mode, radians; never below the stop threshold.
+    static constexpr double HomeTolerance = 0.01;
 
     explicit DomeTask(System& system) : system_(system) {}
     void InitDomeTask();

@@ -68,6 +68,7 @@ void InputMonitor::checkInterlock() {
         return;
     }
     // Interlock open: stop everything at once.
+    if (!s.InterlockOpen) s.StopGeneration.fetch_add(1);
     s.InterlockOpen = 1;
     s.StopRequest = 1;
     s.DecRate = 0;

@@ -149,6 +149,7 @@ void SetFocusCounter(System& system) {
 void StopTelescope(System& system) {
     auto& s = system.state;
     s.StopRequest = 1;
+    s.StopGeneration.fetch_add(1);   // also for a code 13 written around the commander
     s.DecRate = 0;
     s.HARate = 0;
     clearBits(s.StatusFlags3, status3::TargetLoaded);
@@ -253,8 +254,8 @@ void SetMountParameters(System& system) {
 
 void GoToFiducial(System& system) {
     auto& s = system.state;
-    s.CommandParam[1] = -4.83;
-    s.CommandParam[2] = 0;
+    s.CommandParam[1] = FiducialHA;
+    s.CommandParam[2] = FiducialDec;
     s.CommandParam[3] = 0;
     s.StateCode = 33;
 }

@@ -25,6 +25,11 @@ void StoreMark(System& system);             // code 23
 void SetMountParameters(System& system);    // code 24
 void GoToFiducial(System& system);          // code 30
 
+// The fiducial position of code 30, also the cover/dewar service position:
+// hour angle (hours) and declination (degrees).
+inline constexpr double FiducialHA = -4.83;
+inline constexpr double FiducialDec = 0.0;
+
 // Presets the RA and Dec counters so that they read the mean place (ra, dec) of
 // `epoch`. Takes CounterLock; the sidereal clock is read under ClockLock inside it.
 void PresetTelescopePosition(System& system, double ra, double dec, double epoch);

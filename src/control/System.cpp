@@ -8,6 +8,7 @@
 #include "control/DeviceHandlers.h"
 #include "control/DomeTask.h"
 #include "control/InputMonitor.h"
+#include "control/RemotePaddle.h"
 #include "control/StateMachine.h"
 #include "control/TimeTask.h"
 #include "control/VirtualPaddle.h"
@@ -33,6 +34,7 @@ System::System(Clock& clk, PortBus& portBus, SystemOptions opts, SystemHooks hks
       LSTClock(clk),
       marks(std::make_unique<MarkTable>()),
       paddle(std::make_unique<VirtualPaddle>()),
+      remotePaddle(std::make_unique<RemotePaddle>()),
       timeTask(std::make_unique<TimeTask>(*this)),
       stateMachine(std::make_unique<StateMachine>(*this)),
       axis1(std::make_unique<AxisTask>(*this, 1)),

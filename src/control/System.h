@@ -31,6 +31,7 @@ class InputMonitor;
 class DomeTask;
 class MarkTable;
 class VirtualPaddle;
+class RemotePaddle;
 
 // Where the system reports to the operator; the windows or the headless program fill these.
 struct SystemHooks {
@@ -114,6 +115,7 @@ public:
 
     std::unique_ptr<MarkTable> marks;
     std::unique_ptr<VirtualPaddle> paddle;
+    std::unique_ptr<RemotePaddle> remotePaddle;   // pressed by remote hosts
 
     std::unique_ptr<TimeTask> timeTask;
     std::unique_ptr<StateMachine> stateMachine;

@@ -148,6 +148,8 @@ void TimeTask::UpdateCoordinates() {
     s.Dec = chain.Dec;
     s.RA = chain.RA;
     s.HA = chain.HA;
+    s.ApparentRA = chain.ApparentRA;
+    s.ApparentDec = chain.ObservedDec;   // the observed Dec less the corrections: apparent
 }
 
 void TimeTask::TimeTaskPass() {
@@ -166,6 +168,8 @@ void TimeTask::TimeTaskPass() {
     s.DomeAzimuth = WrapDomeAzimuth(domeRad * astro::kRadToDeg);
     s.FocusReading = ReadADChannel(system_.bus, system_.clock, system_.locks.ADCLock,
                                    ports::FocusADChannel, &system_.terminating);
+    // The focus a remote host asks for ('#29;', MNCP "get x_zevfocus") is where the focus is.
+    s.ReportedFocus = s.FocusReading.load();
     if (!system_.sleep(50)) return;
     system_.sleep(50);
 }

@@ -1,5 +1,6 @@
 #include "control/VirtualPaddle.h"
 
+#include "control/RemotePaddle.h"
 #include "control/System.h"
 #include "core/Ports.h"
 
@@ -84,6 +85,8 @@ void VirtualPaddle::rebuild() { byte_ = BuildPaddleByte(held_, speed_); }
 uint8_t ReadPaddleByte(System& system) {
     uint8_t byte = static_cast<uint8_t>(~system.bus.read(ports::PaddleInput));
     if (system.paddle && system.paddle->PaddleWindowVisible) byte |= system.paddle->VirtualPaddleByte();
+    if (system.remotePaddle)
+        byte |= system.remotePaddle->RemotePaddleByte(system.clock.nowMs(), RemotePaddleSafety(system));
     return byte;
 }
 

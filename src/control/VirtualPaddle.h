@@ -57,7 +57,8 @@ private:
 };
 
 // The hardware paddle (port 0x688, inverted: its inputs are active low) ORed
-// with the on-screen paddle while the window is shown.
+// with the on-screen paddle while the window is shown and with what remote
+// hosts press (RemotePaddle).
 uint8_t ReadPaddleByte(System& system);
 
 }  // namespace orv

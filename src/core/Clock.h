@@ -28,6 +28,11 @@ public:
 
     // Wakes every sleeper so that it can look at its abort flag.
     virtual void wakeAll() = 0;
+
+    // How many milliseconds of this clock pass in one real millisecond: 1 on the
+    // telescope, more on a time-scaled simulator. A remote client paces what it
+    // must renew by it.
+    virtual double timeScale() const { return 1.0; }
 };
 
 // The host's monotonic clock, optionally running `scale` times faster than real
@@ -40,6 +45,7 @@ public:
     bool sleepMs(int64_t ms, const std::atomic<bool>* abort = nullptr) override;
     void wakeAll() override;
     double scale() const { return scale_; }
+    double timeScale() const override { return scale_; }
 
 private:
     double scale_;

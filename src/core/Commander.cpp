@@ -14,6 +14,7 @@ void Commander::issue(int code, const std::vector<double>& params) {
 
 void Commander::stop() {
     state_.StopRequest = 1;
+    state_.StopGeneration.fetch_add(1);
     state_.StateCode = 13;
 }
 

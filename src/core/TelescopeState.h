@@ -54,6 +54,11 @@ inline constexpr uint32_t DomeTrack = 0x002, PaddleNorth = 0x004, PaddleSouth = 
                           RateSelectInput = 0x080;
 }
 
+// ShutterState values.
+namespace shutter {
+inline constexpr int32_t Closed = 0, Opening = 1, Open = 2, Closing = 3, Unknown = 4;
+}
+
 inline void setBits(StatusWord& word, uint32_t mask) { word.fetch_or(mask); }
 inline void clearBits(StatusWord& word, uint32_t mask) { word.fetch_and(~mask); }
 inline void assignBits(StatusWord& word, uint32_t mask, bool on) {
@@ -78,6 +83,10 @@ struct TelescopeState {
 
     // Motion and safety flags.
     SharedFlag StopRequest{0};
+    // Counts the stops from every source (Commander::stop, the interlock opening,
+    // the safety close): a command held before a stop carries an older count and
+    // is discarded.
+    std::atomic<uint32_t> StopGeneration{0};
     SharedFlag SlewInProgress{0};
     SharedFlag HATargetMode{0};
     SharedFlag LimitWarning{0};
@@ -99,6 +108,10 @@ struct TelescopeState {
     SharedDouble UT{0}, LST{0};      // hours
     SharedDouble RA{0}, HA{0};       // hours
     SharedDouble Dec{0};             // degrees
+    // Apparent place of date (true equator and equinox of date, aberration
+    // included, no refraction or pointing model) from the same pass as RA/Dec.
+    SharedDouble ApparentRA{0};      // hours
+    SharedDouble ApparentDec{0};     // degrees
     SharedDouble ZenithDistance{0};  // degrees
     SharedDouble Azimuth{270.0};     // degrees
     SharedDouble AirMass{0};
@@ -111,6 +124,7 @@ struct TelescopeState {
     SharedDouble DomeAzimuthRad{0};      // radians
     SharedDouble DomeAzimuthOffset{0};   // radians, relative to DomeHomeAzimuth
     SharedDouble FocusReading{0};        // A/D channel 4
+    SharedFlag FocusStopRequest{0};      // ends a focus move only, leaving every other motion alone
     SharedDouble ReportedFocus{0};       // focus reported by the MNCP host
     SharedDouble ReportedFocus2{0};      // second focus value shown with it
     SharedDouble DecCountOffset{0};      // counts that a Dec counter reading of 0 stands for
@@ -130,6 +144,9 @@ struct TelescopeState {
     // Clock time (ms) at which a running shutter close releases its drive; 0 when
     // no close runs. The shut-down sequence waits for it and shows the time left.
     std::atomic<int64_t> ShutterCloseEndMs{0};
+    // What the shutter is doing, as far as Orv's own commands and their travel
+    // time tell (there is no end-position input); one of shutter::*.
+    SharedInt ShutterState{shutter::Unknown};
 };
 
 inline uint32_t TakenCount(uint64_t lastTaken) { return static_cast<uint32_t>(lastTaken >> 32); }

@@ -90,11 +90,11 @@ TEST(TCPPacketTest, FieldsUpToTheFirstEmptyOne) {
 }
 
 TEST(TCPPacketTest, WhatEachCodeDoes) {
-    for (int code : {1, 12, 14, 24, 27, 30, 32, 33, 34, 41, 42})
+    for (int code : {1, 12, 14, 24, 27, 30, 32, 33, 34, 36, 41, 42})
         EXPECT_EQ(TCPKindOf(code), TCPCodeKind::SetState) << code;
     EXPECT_EQ(TCPKindOf(13), TCPCodeKind::Stop);
     for (int code : {25, 26, 28, 29, 43, 54}) EXPECT_EQ(TCPKindOf(code), TCPCodeKind::Reply) << code;
-    for (int code : {-1, 0, 31, 35, 36, 40, 44, 53, 55, 99})
+    for (int code : {-1, 0, 31, 35, 40, 44, 53, 55, 99})
         EXPECT_EQ(TCPKindOf(code), TCPCodeKind::None) << code;
 }
 

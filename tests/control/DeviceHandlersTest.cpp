@@ -140,6 +140,23 @@ TEST_F(FocusTest, AFocusThatDoesNotMoveEndsAfterFiveSeconds) {
     EXPECT_EQ(sys.log.FlushLog(), std::vector<std::string>{"Focus not moving"});
 }
 
+TEST_F(FocusTest, AFocusStopEndsTheFocusAloneAndIsForgottenByTheNextMove) {
+    sys.state.FocusReading = 1300;
+    bool stopSent = false;
+    clock.onAdvance = [&, inner = clock.onAdvance](int64_t ms) {
+        inner(ms);
+        if (steps.size() == 7 && !stopSent) sys.state.FocusStopRequest = stopSent = true;
+    };
+    moveTo(1400);
+    EXPECT_EQ(steps.size(), 7u);
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
+    EXPECT_EQ(sys.state.StopRequest, 0) << "nothing else was stopped";
+
+    steps.clear();
+    moveTo(1400);   // the flag of the earlier stop is still set
+    EXPECT_NEAR(sys.state.FocusReading, 1400.0, 5.25);
+}
+
 class ShutterTest : public ::testing::Test {
 protected:
     ShutterTest() : sys(clock, bus, SystemOptions{".", false}) {
@@ -148,7 +165,7 @@ protected:
         bus.clearLog();
         clock.onAdvance = [this](int64_t ms) {
             samples.push_back({ms, bus.lastWritten(ports::DriveControl), bus.lastWritten(ports::SlewShutter),
-                               sys.state.ShutterMessage.get()});
+                               sys.state.ShutterMessage.get(), sys.state.ShutterState.load()});
         };
     }
     void operate(double p1) {
@@ -160,6 +177,7 @@ protected:
         int64_t ms;
         uint8_t driveControl, slewShutter;
         std::string message;
+        int32_t shutter;
     };
 
     WorldClock clock;
@@ -178,6 +196,8 @@ TEST_F(ShutterTest, HalfOpensWithStrobeAndEightySecondDrive) {
     EXPECT_EQ(samples[2].ms, 80000);
     EXPECT_EQ(samples[2].driveControl, 0xF5 & ~ports::ShutterOpenDriveBit);
     EXPECT_EQ(samples[2].message, kShutterOpening);
+    EXPECT_EQ(samples[2].shutter, shutter::Opening);
+    EXPECT_EQ(sys.state.ShutterState, shutter::Open);
     EXPECT_EQ(bus.lastWritten(ports::DriveControl), 0xF5) << "drive released, axis bits kept";
     EXPECT_TRUE(bus.writesTo(ports::SlewShutter).empty());
     EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterFinished);
@@ -192,8 +212,19 @@ TEST_F(ShutterTest, BelowHalfCloses) {
     EXPECT_EQ(samples[2].slewShutter, 0x7F & ~ports::ShutterCloseDriveBit);
     EXPECT_EQ(samples[2].driveControl, 0xF5);
     EXPECT_EQ(samples[2].message, kShutterClosing);
+    EXPECT_EQ(samples[2].shutter, shutter::Closing);
+    EXPECT_EQ(sys.state.ShutterState, shutter::Closed);
     EXPECT_EQ(bus.lastWritten(ports::SlewShutter), 0x7F);
     EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterFinished);
+}
+
+TEST_F(ShutterTest, ADriveCutShortByTheProgramsEndLeavesTheShutterUnknown) {
+    int waits = 0;
+    clock.onAdvance = [&](int64_t) {
+        if (++waits == 2) sys.closing = true;   // the program begins to close during the strobe
+    };
+    operate(1.0);
+    EXPECT_EQ(sys.state.ShutterState, shutter::Unknown);
 }
 
 TEST_F(ShutterTest, OpenUnderCloudsMovesNothingAndSaysWhy) {
@@ -202,6 +233,7 @@ TEST_F(ShutterTest, OpenUnderCloudsMovesNothingAndSaysWhy) {
     EXPECT_TRUE(bus.writes().empty());
     EXPECT_EQ(clock.nowMs(), 0);
     EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterRefusedCloudy);
+    EXPECT_EQ(sys.state.ShutterState, shutter::Unknown) << "a refused open changes nothing";
     EXPECT_EQ(sys.state.StateCode, 0);
 
     operate(0.0);   // closing under clouds is what the clouds call for

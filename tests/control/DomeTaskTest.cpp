@@ -86,6 +86,9 @@ TEST_F(DomeTaskTest, InitSwitchesTheRelaysOffAndTheDomeOn) {
 TEST_F(DomeTaskTest, HomeModeTargetsHomePlusOffset) {
     dome().ComputeDomeTarget();
     EXPECT_NEAR(dome().DomeTarget() / kDeg, 270.0, 1e-9);
+    EXPECT_NEAR(dome().DomeTolerance(), 1.0 * kDeg, 1e-12) << "never narrower than the stop threshold";
+    sys.params.DomeStopThreshold = 0.3 * kDeg;
+    dome().ComputeDomeTarget();
     EXPECT_EQ(dome().DomeTolerance(), 0.01);
     sys.state.DomeAzimuthOffset = -1.5708;
     dome().ComputeDomeTarget();
@@ -129,6 +132,8 @@ TEST_F(DomeTaskTest, ThreeDegreesDrivesItBelowOne) {
     EXPECT_LT(std::abs(errorDeg()), 1.0);
     EXPECT_GT(std::abs(errorDeg()), 0.7) << "stops at the stop threshold, not at the target";
     EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & 0x03, 0x03);
+    dome().DomeTaskPass();
+    EXPECT_TRUE(testBits(sys.state.StatusFlags2, status2::DomeInPosition)) << "a dome that arrived is in position";
 
     placeDome(-3.0);
     dome().DomeTaskPass();
@@ -166,7 +171,7 @@ TEST_F(DomeTaskTest, SwitchingControlOffEndsTheMoveWithinFiftyMilliseconds) {
 }
 
 TEST_F(DomeTaskTest, InPositionBitAndFocusBitsLeftAlone) {
-    placeDome(0.3);   // within the 0.01 rad home tolerance
+    placeDome(0.3);   // within the home tolerance
     bus.write(ports::DomeFocus, 0xFF & ~ports::FocusDecreaseBit);   // focus moving
     bus.clearLog();
     dome().DomeTaskPass();
