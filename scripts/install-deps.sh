@@ -4,8 +4,10 @@ set -euo pipefail
 
 # fonts-dejavu-core: a font for the windows (and their screenshots) where the desktop brings none.
 # xvfb, x11-utils, x11-apps: the virtual display, xwininfo and xwd of the test of orv's window.
+# libindi-dev, indi-bin, libnova-dev: the INDI driver and its tests under indiserver.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          libbenchmark-dev liberfa-dev fonts-dejavu-core xvfb x11-utils x11-apps)
+          libbenchmark-dev liberfa-dev fonts-dejavu-core xvfb x11-utils x11-apps
+          libindi-dev indi-bin libnova-dev)
 
 missing=()
 for p in "${packages[@]}"; do

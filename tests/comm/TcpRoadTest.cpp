@@ -92,6 +92,31 @@ TEST_F(TcpRoadTest, TargetAndSlewOverTheServer) {
     EXPECT_NEAR(target[1], dec, 1e-6);
 }
 
+TEST_F(TcpRoadTest, ARemotePressLastsOnlyWhileItIsRenewedAndItsClientLives) {
+    auto& s = sim.system.state;
+    auto& clock = sim.clock;
+    auto pressed = [&] { return s.DecRate == s.SetRate.load() && s.DecMoveNorth == 1; };
+    client.send("#61,4,1;");   // north at set speed
+    EXPECT_EQ(client.take(), "#61,68;");
+    const int64_t pressedAt = clock.nowMs();
+    ASSERT_TRUE(PumpUntil(pressed, 2000));
+    for (int i = 0; i < 6; ++i) {   // renewed every 250 ms of Orv's clock: held
+        PumpUntil([&] { return clock.nowMs() >= pressedAt + 250 * (i + 1); }, 2000);
+        client.send("#62;", 0);
+    }
+    EXPECT_TRUE(pressed());
+    const int64_t lastRenewal = clock.nowMs();
+    ASSERT_TRUE(PumpUntil([&] { return s.DecRate == 0; }, 2000)) << "the dead man";
+    EXPECT_LT(clock.nowMs() - lastRenewal, 1500);
+
+    client.send("#61,4,1;");
+    ASSERT_TRUE(PumpUntil(pressed, 2000));
+    client.socket.disconnectFromHost();
+    const int64_t closedAt = clock.nowMs();
+    ASSERT_TRUE(PumpUntil([&] { return s.DecRate == 0; }, 2000));
+    EXPECT_LT(clock.nowMs() - closedAt, 500) << "a client that goes is released at once";
+}
+
 TEST_F(TcpRoadTest, TheSameThroughOrvctl) {
     const QString program = QCoreApplication::applicationDirPath() + "/../orvctl";
     if (!QFileInfo(program).isExecutable()) GTEST_SKIP() << "orvctl not built next to the tests";

@@ -243,8 +243,16 @@ bool OrvMount::sendTrackingRates(double ra, double dec) {
                                          Fixed(last_->auxRateDec, 6)}));
 }
 
+bool OrvMount::freshStatus() {
+    // A conversion needs Orv's date and time of this moment (a client may just
+    // have set them), not those of the last poll.
+    if (auto s = connection_->poll()) last_ = s;
+    else last_.reset();
+    return last_.has_value();
+}
+
 bool OrvMount::Goto(double ra, double dec) {
-    if (!last_) return false;
+    if (!freshStatus()) return false;
     const RaDec mean = MeanFromApparent({ra, dec}, last_->epoch, dateOf(*last_));
     const ISwitch* track = IUFindSwitch(&CoordSP, "TRACK");
     const bool keepTracking = track && track->s == ISS_ON;
@@ -268,7 +276,7 @@ bool OrvMount::Goto(double ra, double dec) {
 }
 
 bool OrvMount::Sync(double ra, double dec) {
-    if (!last_) return false;
+    if (!freshStatus()) return false;
     const RaDec mean = MeanFromApparent({ra, dec}, last_->epoch, dateOf(*last_));
     return connection_->send(Packet(3, {Fixed(mean.ra, 8), Fixed(mean.dec, 8), Fixed(last_->epoch, 6)}));
 }

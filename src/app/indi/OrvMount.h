@@ -70,6 +70,7 @@ private:
     IPState pulse(uint8_t direction, uint32_t ms);
     // Code 14 with the rates given, the auxiliary rates kept.
     bool sendTrackingRates(double ra, double dec);
+    bool freshStatus();
     void followPending(const OrvStatus& s);
     void releasedByOrv();
     void publishStatus(const OrvStatus& s);
