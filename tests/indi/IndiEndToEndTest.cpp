@@ -228,5 +228,18 @@ TEST_F(IndiDevices, TheShutterOpensAndCloses) {
     EXPECT_EQ(rig->truth()->shutter, "closed");
 }
 
+TEST_F(IndiDevices, TheDevicesComeBackWhenOrvIsRestarted) {
+    rig->stopOrv();
+    EXPECT_TRUE(rig->waitState("Orv Focuser.ABS_FOCUS_POSITION", "Alert", 5)) << "Orv unreachable is shown";
+    rig->startOrv();
+    ASSERT_TRUE(WaitUntil([&] { return rig->status().has_value(); }, 15));
+    // The new orv's focus starts at 1300 (the test before left the old one at 1400).
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto focus = rig->number("Orv Focuser.ABS_FOCUS_POSITION.FOCUS_ABSOLUTE_POSITION");
+        return focus && std::fabs(*focus - 1300) < 3 && rig->get("Orv Focuser.ABS_FOCUS_POSITION._STATE") != "Alert";
+    }, 10)) << rig->logs();
+    EXPECT_TRUE(WaitUntil([&] { return rig->get("Orv Mount.EQUATORIAL_EOD_COORD._STATE") != "Alert"; }, 10));
+}
+
 }  // namespace
 }  // namespace orv::indi::testing

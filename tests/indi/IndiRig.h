@@ -162,15 +162,13 @@ public:
         orvPort_ = FreePort();
         simPort_ = FreePort();
         indiPort_ = FreePort();
-        const std::vector<std::string> env = {"HOME=" + dir_.string(), "XDG_RUNTIME_DIR=" + dir_.string(),
-                                              "XDG_CONFIG_HOME=" + (dir_ / "config").string()};
-        orv_ = Spawn({ORV_BINARY, "--headless", "--data-dir=" + dir_.string(),
-                      "--time-scale=" + std::to_string(timeScale), "--tcp-port=" + std::to_string(orvPort_),
-                      "--tcp-bind=127.0.0.1", "--sim-control=" + std::to_string(simPort_)},
-                     env, dir_, dir_ / "orv.log");
+        env_ = {"HOME=" + dir_.string(), "XDG_RUNTIME_DIR=" + dir_.string(),
+                "XDG_CONFIG_HOME=" + (dir_ / "config").string()};
+        timeScale_ = timeScale;
+        startOrv();
         indiserver_ = Spawn({INDISERVER_BINARY, "-p", std::to_string(indiPort_), "-u", (dir_ / "indi.sock").string(),
                              "-r", "0", INDI_ORV_BINARY},
-                            env, dir_, dir_ / "indiserver.log");
+                            env_, dir_, dir_ / "indiserver.log");
         ready_ = WaitUntil([&] { return status().has_value(); }, 15) &&
                  WaitUntil([&] { return get("Orv Mount.CONNECTION.CONNECT").has_value(); }, 10);
         for (const char* device : {"Orv Mount", "Orv Dome", "Orv Focuser"}) {
@@ -199,6 +197,24 @@ public:
     }
 
     bool ready() const { return ready_; }
+
+    // Ends orv the orderly way (SIGTERM) and waits for it to be gone.
+    void stopOrv() {
+        link_.close();
+        ::kill(orv_, SIGTERM);
+        if (!WaitUntil([&] { return ::waitpid(orv_, nullptr, WNOHANG) == orv_; }, 10)) {
+            ::kill(orv_, SIGKILL);
+            ::waitpid(orv_, nullptr, 0);
+        }
+        orv_ = -1;
+    }
+    // Starts orv (again) on the same ports.
+    void startOrv() {
+        orv_ = Spawn({ORV_BINARY, "--headless", "--data-dir=" + dir_.string(),
+                      "--time-scale=" + std::to_string(timeScale_), "--tcp-port=" + std::to_string(orvPort_),
+                      "--tcp-bind=127.0.0.1", "--sim-control=" + std::to_string(simPort_)},
+                     env_, dir_, dir_ / "orv.log");
+    }
     std::string logs() const {
         std::stringstream s;
         for (const char* f : {"orv.log", "indiserver.log"}) s << std::ifstream(dir_ / f).rdbuf();
@@ -269,6 +285,8 @@ private:
     }
 
     fs::path dir_;
+    std::vector<std::string> env_;
+    double timeScale_ = 1;
     uint16_t orvPort_ = 0, simPort_ = 0, indiPort_ = 0;
     pid_t orv_ = -1, indiserver_ = -1;
     bool ready_ = false;

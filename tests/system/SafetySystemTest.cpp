@@ -114,6 +114,8 @@ TEST(SafetySystem, FocusMoveEndsWithinFive) {
     EXPECT_FALSE(testBits(s.StatusFlags2, status2::FocusMoving));
     EXPECT_EQ(w.sim.lastWritten(ports::DomeFocus) & 0x1C, 0x1C) << "motor off";
     EXPECT_LT(std::abs(w.sim.truth().focus - 2000.0), 10.0);
+    ASSERT_TRUE(w.waitFor([&] { return std::abs(s.ReportedFocus - 2000.0) < 10.0; }, 500))
+        << "a host asking where the focus is ('#29;') is told";
 }
 
 TEST(SafetySystem, FocusCommandAfterAStopMovesTheWholeWay) {
