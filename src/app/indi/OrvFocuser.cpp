@@ -7,6 +7,7 @@
 #include "app/indi/OrvConnection.h"
 #include "app/indi/OrvFormat.h"
 #include "comm/TCPExtendedProtocol.h"
+#include "control/DeviceHandlers.h"
 
 namespace orv::indi {
 
@@ -28,13 +29,13 @@ OrvFocuser::~OrvFocuser() = default;
 
 bool OrvFocuser::initProperties() {
     INDI::Focuser::initProperties();
-    FocusAbsPosN[0].min = MinPosition;
-    FocusAbsPosN[0].max = MaxPosition;
+    FocusAbsPosN[0].min = kFocusLowest;
+    FocusAbsPosN[0].max = kFocusHighest;
     FocusAbsPosN[0].step = 10;
     FocusRelPosN[0].min = 0;
-    FocusRelPosN[0].max = MaxPosition - MinPosition;
+    FocusRelPosN[0].max = kFocusHighest - kFocusLowest;
     FocusRelPosN[0].step = 10;
-    FocusMaxPosN[0].value = FocusMaxPosN[0].max = MaxPosition;
+    FocusMaxPosN[0].value = FocusMaxPosN[0].max = kFocusHighest;
     addPollPeriodControl();
     setDefaultPollingPeriod(kPollMs);
     registerConnection(connection_.get());
@@ -91,7 +92,7 @@ bool OrvFocuser::poll() {
 }
 
 IPState OrvFocuser::MoveAbsFocuser(uint32_t targetTicks) {
-    const double target = std::clamp(double(targetTicks), MinPosition, MaxPosition);
+    const double target = std::clamp(double(targetTicks), kFocusLowest, kFocusHighest);
     if (!connection_->send("#27," + Fixed(target, 0) + ";")) return IPS_ALERT;
     target_ = target;
     return IPS_BUSY;
@@ -100,7 +101,7 @@ IPState OrvFocuser::MoveAbsFocuser(uint32_t targetTicks) {
 IPState OrvFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     if (!last_) return IPS_ALERT;
     const double step = dir == FOCUS_INWARD ? -double(ticks) : double(ticks);
-    return MoveAbsFocuser(uint32_t(std::clamp(last_->focus + step, MinPosition, MaxPosition)));
+    return MoveAbsFocuser(uint32_t(std::clamp(last_->focus + step, kFocusLowest, kFocusHighest)));
 }
 
 bool OrvFocuser::AbortFocuser() {

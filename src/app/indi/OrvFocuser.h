@@ -15,8 +15,6 @@ class OrvConnection;
 
 class OrvFocuser final : public INDI::Focuser {
 public:
-    static constexpr double MinPosition = 1050, MaxPosition = 3500;
-
     OrvFocuser();
     ~OrvFocuser() override;
 
