@@ -130,6 +130,7 @@ TEST_F(IndiMount, NorthAtSetSpeedMovesDecAndReleasingStops) {
 }
 
 TEST_F(IndiMount, AHungClientsPressEndsWithinASecondAndAHalf) {
+    ASSERT_TRUE(rig->set("-s", "Orv Mount.TELESCOPE_SLEW_RATE.SLEW_CENTERING=On"));
     ASSERT_TRUE(rig->set("-s", "Orv Mount.TELESCOPE_MOTION_NS.MOTION_NORTH=On"));
     ASSERT_TRUE(WaitUntil([&] { return std::fabs(decRate()) > 50; }, 3));
     const pid_t driver = rig->driverPid();
