@@ -9,17 +9,20 @@ namespace orv::ui {
 bool MovementWindows::QuerySaveMarks() const { return !move || move->QuerySaveMarks(); }
 
 MovementWindows AttachMovementWindows(System& system, QWidget* mainWindow, THelpWindow* help,
-                                      const AttachMenuItem& attach) {
+                                      const MainWindowHooks& hooks) {
     MovementWindows w{new TInitializeDlg(system, mainWindow), new TMoveDlg(system, mainWindow),
                       new TRatesDlg(system, mainWindow)};
     for (TOrvDialog* d : {static_cast<TOrvDialog*>(w.init), static_cast<TOrvDialog*>(w.move),
-                          static_cast<TOrvDialog*>(w.rates)})
+                          static_cast<TOrvDialog*>(w.rates)}) {
         if (help) d->setHelpWindow(help);
-    if (attach) {
-        attach(kInitializationMenuItem, [d = w.init] { d->InitMnuClick(); });
-        attach(kMovementMenuItem, [d = w.move] { d->MoveMnuClick(); });
-        attach(kRatesMenuItem, [d = w.rates] { d->RatesMnuClick(); });
+        if (hooks.followColourScheme) hooks.followColourScheme(*d);
     }
+    if (hooks.attachDialog) {
+        hooks.attachDialog(kInitMenuItem, [d = w.init] { d->InitMnuClick(); });
+        hooks.attachDialog(kMoveMenuItem, [d = w.move] { d->MoveMnuClick(); });
+        hooks.attachDialog(kRatesMenuItem, [d = w.rates] { d->RatesMnuClick(); });
+    }
+    if (hooks.addCloseQuestion) hooks.addCloseQuestion([w] { return w.QuerySaveMarks(); });
     return w;
 }
 

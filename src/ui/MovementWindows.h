@@ -1,12 +1,13 @@
 #pragma once
 // The three windows of the "&Telescope" menu that set up and move the
-// telescope, created once with the main window and kept for the run, and
-// their menu items: "&Initialization...", "&Movement...", "&Rates...".
+// telescope, created once with the main window and kept for the run, and how
+// they join it: their menu items ("&Initialization...", "&Movement...",
+// "&Rates..."), the colour scheme, and the question about unsaved marks in
+// the close sequence.
 
-#include <QString>
+#include <QWidget>
 #include <functional>
-
-class QWidget;
+#include <string>
 
 namespace orv {
 class System;
@@ -29,18 +30,25 @@ struct MovementWindows {
     bool QuerySaveMarks() const;
 };
 
-// Ties a menu item (by its object name) to what choosing it does.
-using AttachMenuItem = std::function<void(const QString& menuItemName, std::function<void()> open)>;
-
 // The menu items' object names.
-inline constexpr const char* kInitializationMenuItem = "InitializeMnu";
-inline constexpr const char* kMovementMenuItem = "MoveMnu";
+inline constexpr const char* kInitMenuItem = "InitMnu";
+inline constexpr const char* kMoveMenuItem = "MoveMnu";
 inline constexpr const char* kRatesMenuItem = "RatesMnu";
 
+// What the main window offers its dialogs; an empty member is skipped.
+struct MainWindowHooks {
+    // Choosing the named menu item runs `open`.
+    std::function<void(const std::string& menuItemName, std::function<void()> open)> attachDialog;
+    // The window takes the night and day colours with the main window.
+    std::function<void(QWidget& window)> followColourScheme;
+    // A question asked after the close was confirmed; false keeps the program running.
+    std::function<void(std::function<bool()> question)> addCloseQuestion;
+};
+
 // Creates the three windows as children of `mainWindow` (help from `help`,
-// may be null) and attaches each to its menu item: choosing it loads the
-// window's fields from the current state and shows it.
+// may be null) and joins them to it: each menu item loads its window's fields
+// from the current state and shows it.
 MovementWindows AttachMovementWindows(System& system, QWidget* mainWindow, THelpWindow* help,
-                                      const AttachMenuItem& attach);
+                                      const MainWindowHooks& hooks);
 
 }  // namespace orv::ui

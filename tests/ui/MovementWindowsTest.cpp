@@ -316,21 +316,41 @@ TEST_F(MovementWindowsTest, RatesReloadOnOpenStepByTheIncrementAndSendThePaddleP
     EXPECT_EQ(sys.state.CommandParam[1], 5);
 }
 
-TEST_F(MovementWindowsTest, AttachedToTheMenuItems) {
+TEST_F(MovementWindowsTest, JoinTheMainWindowsMenuColoursAndCloseSequence) {
     QWidget main;
-    std::map<QString, std::function<void()>> items;
-    MovementWindows w = AttachMovementWindows(sys, &main, nullptr,
-                                              [&](const QString& name, std::function<void()> open) { items[name] = open; });
+    std::map<std::string, std::function<void()>> items;
+    std::vector<QWidget*> schemed;
+    std::vector<std::function<bool()>> closeQuestions;
+    MovementWindows w = AttachMovementWindows(
+        sys, &main, nullptr,
+        {[&](const std::string& name, std::function<void()> open) { items[name] = std::move(open); },
+         [&](QWidget& window) { schemed.push_back(&window); },
+         [&](std::function<bool()> q) { closeQuestions.push_back(std::move(q)); }});
     ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(schemed.size(), 3u);
     sys.state.NextRA = 2.5;
-    items[kMovementMenuItem]();
+    items["MoveMnu"]();
     EXPECT_TRUE(w.move->isVisible());
     EXPECT_NEAR(w.move->findChild<TDegreeSpin*>("SlewRASpin")->GetDegrees(), 2.5, 1e-9);
-    items[kInitializationMenuItem]();
-    items[kRatesMenuItem]();
+    items["InitMnu"]();
+    items["RatesMnu"]();
     EXPECT_TRUE(w.init->isVisible());
     EXPECT_TRUE(w.rates->isVisible());
-    EXPECT_TRUE(w.QuerySaveMarks());   // nothing changed: no question
+
+    // Unsaved marks at exit: the question of the mark table; Cancel keeps the program.
+    ASSERT_EQ(closeQuestions.size(), 1u);
+    EXPECT_TRUE(closeQuestions[0]());   // nothing changed: no question
+    std::vector<std::string> asked;
+    DialogHooks h = w.move->hooks();
+    h.askSave = [&](const std::string& q) {
+        asked.push_back(q);
+        return SaveAnswer::Cancel;
+    };
+    w.move->setHooks(h);
+    sys.marks->setFileName("/night/run.mrk");
+    sys.marks->setMarksChanged(true);
+    EXPECT_FALSE(closeQuestions[0]());
+    EXPECT_EQ(asked, std::vector<std::string>{"Save Changes To File: run.mrk?"});
 }
 
 TEST_F(MovementWindowsTest, RendersEveryPageByDayAndNight) {
