@@ -44,7 +44,7 @@ TInitializeDlg::TInitializeDlg(System& system, QWidget* parent)
     connect(windowsDate, &QPushButton::clicked, this, [this] { showDateTime(controller_.WinDateBtnClick()); });
 
     // "Telescope Position".
-    QGridLayout* posGrid = addPageGroup(pages_, tr("Telescope Position"), tr("Set Telescope Position"));
+    QGridLayout* posGrid = addPageGroup(pages_, tr("Telescope Position"), QString());
     ra_->setObjectName("RASpin");
     dec_->setObjectName("DecSpin");
     epoch_->setObjectName("EpochSpin");

@@ -26,6 +26,7 @@
 #include "ui/MovementWindows.h"
 #include "ui/TDegreeSpin.h"
 #include "ui/TFindDialog.h"
+#include "ui/THelpWindow.h"
 #include "ui/TInitializeDlg.h"
 #include "ui/TMoveDlg.h"
 #include "ui/TRatesDlg.h"
@@ -336,6 +337,13 @@ TEST_F(MovementWindowsTest, JoinTheMainWindowsMenuColoursAndCloseSequence) {
     items["RatesMnu"]();
     EXPECT_TRUE(w.init->isVisible());
     EXPECT_TRUE(w.rates->isVisible());
+    // Each help button opens its dialog's topic.
+    const std::pair<TOrvDialog*, QString> topics[] = {
+        {w.init, "topic1-initialization.html"}, {w.move, "topic2-movement.html"}, {w.rates, "topic3-rates.html"}};
+    for (const auto& [dialog, page] : topics) {
+        click(*dialog, "BitBtn1");
+        EXPECT_EQ(dialog->helpWindow()->currentPage(), page);
+    }
 
     // Unsaved marks at exit: the question of the mark table; Cancel keeps the program.
     ASSERT_EQ(closeQuestions.size(), 1u);
