@@ -1,5 +1,6 @@
 #include "ui/MovementWindows.h"
 
+#include "controllers/OrvMainForm.h"
 #include "ui/TInitializeDlg.h"
 #include "ui/TMoveDlg.h"
 #include "ui/TRatesDlg.h"
@@ -18,9 +19,9 @@ MovementWindows AttachMovementWindows(System& system, QWidget* mainWindow, THelp
         if (hooks.followColourScheme) hooks.followColourScheme(*d);
     }
     if (hooks.attachDialog) {
-        hooks.attachDialog(kInitMenuItem, [d = w.init] { d->InitMnuClick(); });
-        hooks.attachDialog(kMoveMenuItem, [d = w.move] { d->MoveMnuClick(); });
-        hooks.attachDialog(kRatesMenuItem, [d = w.rates] { d->RatesMnuClick(); });
+        hooks.attachDialog(kInitMnu, [d = w.init] { d->InitMnuClick(); });
+        hooks.attachDialog(kMoveMnu, [d = w.move] { d->MoveMnuClick(); });
+        hooks.attachDialog(kRatesMnu, [d = w.rates] { d->RatesMnuClick(); });
     }
     if (hooks.addCloseQuestion) hooks.addCloseQuestion([w] { return w.QuerySaveMarks(); });
     return w;

@@ -30,11 +30,6 @@ struct MovementWindows {
     bool QuerySaveMarks() const;
 };
 
-// The menu items' object names.
-inline constexpr const char* kInitMenuItem = "InitMnu";
-inline constexpr const char* kMoveMenuItem = "MoveMnu";
-inline constexpr const char* kRatesMenuItem = "RatesMnu";
-
 // What the main window offers its dialogs; an empty member is skipped.
 struct MainWindowHooks {
     // Choosing the named menu item runs `open`.
@@ -46,8 +41,8 @@ struct MainWindowHooks {
 };
 
 // Creates the three windows as children of `mainWindow` (help from `help`,
-// may be null) and joins them to it: each menu item loads its window's fields
-// from the current state and shows it.
+// may be null) and joins them to it: each menu item (kInitMnu, kMoveMnu,
+// kRatesMnu) loads its window's fields from the current state and shows it.
 MovementWindows AttachMovementWindows(System& system, QWidget* mainWindow, THelpWindow* help,
                                       const MainWindowHooks& hooks);
 

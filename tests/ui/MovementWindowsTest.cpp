@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -15,7 +16,6 @@
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <fstream>
-#include <map>
 
 #include "Screenshot.h"
 #include "control/System.h"
@@ -25,7 +25,9 @@
 #include "ui/MovementGrids.h"
 #include "ui/MovementWindows.h"
 #include "ui/TDegreeSpin.h"
+#include "controllers/OrvMainForm.h"
 #include "ui/TFindDialog.h"
+#include "ui/TForm1.h"
 #include "ui/THelpWindow.h"
 #include "ui/TInitializeDlg.h"
 #include "ui/TMoveDlg.h"
@@ -318,36 +320,36 @@ TEST_F(MovementWindowsTest, RatesReloadOnOpenStepByTheIncrementAndSendThePaddleP
 }
 
 TEST_F(MovementWindowsTest, JoinTheMainWindowsMenuColoursAndCloseSequence) {
-    QWidget main;
-    std::map<std::string, std::function<void()>> items;
-    std::vector<QWidget*> schemed;
-    std::vector<std::function<bool()>> closeQuestions;
+    OrvMainForm form(sys.commander);
+    TForm1 main(form);
     MovementWindows w = AttachMovementWindows(
-        sys, &main, nullptr,
-        {[&](const std::string& name, std::function<void()> open) { items[name] = std::move(open); },
-         [&](QWidget& window) { schemed.push_back(&window); },
-         [&](std::function<bool()> q) { closeQuestions.push_back(std::move(q)); }});
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(schemed.size(), 3u);
+        sys, &main, &main.help(),
+        {[&](const std::string& item, std::function<void()> open) { main.attachDialog(item, std::move(open)); },
+         [&](QWidget& dialog) { main.followColourScheme(dialog); },
+         [&](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }});
     sys.state.NextRA = 2.5;
-    items["MoveMnu"]();
-    EXPECT_TRUE(w.move->isVisible());
-    EXPECT_NEAR(w.move->findChild<TDegreeSpin*>("SlewRASpin")->GetDegrees(), 2.5, 1e-9);
-    items["InitMnu"]();
-    items["RatesMnu"]();
+    for (const char* item : {"InitMnu", "MoveMnu", "RatesMnu"}) {
+        ASSERT_TRUE(main.menuItem(item)->isEnabled()) << item;
+        main.menuItem(item)->trigger();
+    }
     EXPECT_TRUE(w.init->isVisible());
     EXPECT_TRUE(w.rates->isVisible());
-    // Each help button opens its dialog's topic.
+    ASSERT_TRUE(w.move->isVisible());
+    EXPECT_NEAR(w.move->findChild<TDegreeSpin*>("SlewRASpin")->GetDegrees(), 2.5, 1e-9);
+    main.setNightColors(true);
+    EXPECT_EQ(w.rates->palette().color(QPalette::Window), QColor(Qt::black));
+
+    // Each help button opens its dialog's topic in the main window's help.
     const std::pair<TOrvDialog*, QString> topics[] = {
         {w.init, "topic1-initialization.html"}, {w.move, "topic2-movement.html"}, {w.rates, "topic3-rates.html"}};
     for (const auto& [dialog, page] : topics) {
         click(*dialog, "BitBtn1");
-        EXPECT_EQ(dialog->helpWindow()->currentPage(), page);
+        EXPECT_EQ(main.help().currentPage(), page);
     }
 
-    // Unsaved marks at exit: the question of the mark table; Cancel keeps the program.
-    ASSERT_EQ(closeQuestions.size(), 1u);
-    EXPECT_TRUE(closeQuestions[0]());   // nothing changed: no question
+    // Unsaved marks at exit: asked after the close was confirmed; Cancel keeps the program.
+    const auto yes = [](const std::string&) { return true; };
+    EXPECT_TRUE(form.FormCloseQuery(yes));   // nothing changed: no question
     std::vector<std::string> asked;
     DialogHooks h = w.move->hooks();
     h.askSave = [&](const std::string& q) {
@@ -357,7 +359,7 @@ TEST_F(MovementWindowsTest, JoinTheMainWindowsMenuColoursAndCloseSequence) {
     w.move->setHooks(h);
     sys.marks->setFileName("/night/run.mrk");
     sys.marks->setMarksChanged(true);
-    EXPECT_FALSE(closeQuestions[0]());
+    EXPECT_FALSE(form.FormCloseQuery(yes));
     EXPECT_EQ(asked, std::vector<std::string>{"Save Changes To File: run.mrk?"});
 }
 
