@@ -8,6 +8,7 @@
 #include "control/System.h"
 #include "controllers/DisplayModel.h"
 #include "controllers/OrvMainForm.h"
+#include "ui/MovementWindows.h"
 #include "ui/TForm1.h"
 #include "ui/TShutDownDlg.h"
 #include "ui/TStatusLogDlg.h"
@@ -42,6 +43,13 @@ void WindowFrontEnd::show(OrvRuntime& runtime, std::function<void()> onClose) {
     form_ = std::make_unique<OrvMainForm>(runtime.system().commander);
     window_ = std::make_unique<ui::TForm1>(*form_);
     window_->statusLog().showLog(runtime.system().log);
+    ui::TForm1& window = *window_;
+    OrvMainForm& form = *form_;
+    ui::AttachMovementWindows(
+        runtime.system(), &window, &window.help(),
+        {[&window](const std::string& item, std::function<void()> open) { window.attachDialog(item, std::move(open)); },
+         [&window](QWidget& dialog) { window.followColourScheme(dialog); },
+         [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }});
     window_->setOnCloseConfirmed(std::move(onClose));
     window_->show();
     window_->activateWindow();

@@ -21,17 +21,16 @@ std::string WithoutDirectory(const std::string& name) {
 }  // namespace
 
 std::optional<std::string> MarkTable::LoadMarkFile(const std::string& fileName) {
-    setFileName(fileName);
     ProfileFile file;
     if (auto err = file.load(fileName)) return err;
 
     long count = std::clamp<long>(file.readInteger(MarkSection, "Count", 0), 0, Capacity);
-    // Read into a copy first; the table then takes every entry read before any failure.
+    // The whole file is read into a scratch table first: a value that is no
+    // number leaves the table (and the current name) as they were, never a
+    // mixture of two files.
     Entries loaded = entries();
-    std::optional<std::string> error;
-    int read = 0;
     try {
-        for (; read < count; ++read) {
+        for (int read = 0; read < count; ++read) {
             TMarkEntry e;
             e.description = file.readString(MarkSection, Key("Name", read), "");
             e.RA = IniReadReal(file, MarkSection, Key("RA", read), 0);
@@ -40,14 +39,15 @@ std::optional<std::string> MarkTable::LoadMarkFile(const std::string& fileName) 
             loaded[static_cast<size_t>(read)] = e;
         }
     } catch (const ConversionError& e) {
-        error = e.what();
+        return e.what();
     }
     {
         std::lock_guard lock(mutex_);
-        std::copy_n(loaded.begin(), read, entries_.begin());
+        std::copy_n(loaded.begin(), count, entries_.begin());
+        fileName_ = fileName;
     }
-    if (!error) marksChanged_ = false;
-    return error;
+    marksChanged_ = false;
+    return std::nullopt;
 }
 
 std::optional<std::string> MarkTable::SaveMarkFile(const std::string& fileName) {

@@ -61,10 +61,10 @@ public:
 
     // Reads Points/Count (default 0) and entries 1..min(Count, 500) of the file
     // into indices 0.. ; the entries after them keep what they held. The file
-    // name becomes current even when the file is missing (Count 0, nothing
-    // loaded). Clears MarksChanged on success. A value that is not a number
-    // stops the load: the entries before it stay loaded, MarksChanged keeps its
-    // state, and the result is the error text. nullopt on success.
+    // name becomes current, also when the file is missing (Count 0, nothing
+    // loaded), and MarksChanged is cleared. A file that cannot be read, or a
+    // value that is not a number, changes nothing (entries, name, flag): the
+    // result is the error text. nullopt on success.
     std::optional<std::string> LoadMarkFile(const std::string& fileName);
 
     // Writes all 500 entries to the file (its other sections are kept), the

@@ -92,22 +92,24 @@ TEST(MarkFile, LoadReplacesOnlyTheEntriesItCounts) {
     EXPECT_EQ(table.entry(499).description, "five hundred");
 }
 
-TEST(MarkFile, ValueThatIsNoNumberStopsTheLoad) {
+TEST(MarkFile, ValueThatIsNoNumberLeavesTheTableAsItWas) {
     ScratchDir dir;
     std::string path = dir.file("bad.mrk");
     WriteWholeFile(path,
                    "[Points]\r\nCount=3\r\nName1=first\r\nRA1=1\r\n"
                    "Name2=second\r\nRA2=2\r\nDec2=12,5\r\nName3=third\r\n");
     MarkTable table;
+    table.setFileName("old.mrk");
+    table.setEntry(0, Mark("before", 6, 6, 6));
     table.setEntry(1, Mark("before", 7, 7, 7));
-    table.setEntry(2, Mark("before", 8, 8, 8));
     table.setMarksChanged(true);
     auto err = table.LoadMarkFile(path);
     ASSERT_TRUE(err.has_value());
     EXPECT_EQ(*err, "'12,5' is not a valid floating point value");
-    ExpectEntry(table.entry(0), "first", 1, 0, 0);
+    // Not a mixture of the two files: the entry read before the bad value is not taken either.
+    ExpectEntry(table.entry(0), "before", 6, 6, 6);
     ExpectEntry(table.entry(1), "before", 7, 7, 7);
-    ExpectEntry(table.entry(2), "before", 8, 8, 8);
+    EXPECT_EQ(table.fileName(), "old.mrk");
     EXPECT_TRUE(table.MarksChanged());
 }
 
