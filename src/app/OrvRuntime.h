@@ -24,6 +24,11 @@ class ExComChannel;
 class MNCPChannel;
 class DisplayModel;
 class ShutDownDisplay;
+class DefaultsWindows;
+class KeptWindowDefaults;
+class OrvUserDefaults;
+class OrvTimeSetup;
+class OrvPointsDlg;
 }  // namespace orv
 
 namespace orv::app {
@@ -50,6 +55,12 @@ public:
     }
     // Called after each display tick (every 50 ms) with the refreshed model.
     virtual void refreshed(const DisplayModel&) {}
+    // A Yes/No question box; without an operator to ask, No.
+    virtual bool askYesNo(const std::string&) { return false; }
+    // The point file's save dialog; nullopt when cancelled or there is none.
+    virtual std::optional<std::string> choosePointFile() { return std::nullopt; }
+    // The colour scheme and main window geometry; null: kept without windows.
+    virtual DefaultsWindows* windowDefaults() { return nullptr; }
 };
 
 class OrvRuntime {
@@ -77,9 +88,13 @@ public:
     Clock& clock() { return clock_; }
     // The simulated interface, or null on the real electronics.
     SimulatedInterface* simulator() { return sim_; }
+    OrvUserDefaults& userDefaults() { return *defaults_; }
+    OrvTimeSetup& timeSetup() { return *timeSetup_; }
+    OrvPointsDlg& pointsDlg() { return *points_; }
 
 private:
     class Channels;
+    void applyUserDefaults();
 
     OrvOptions options_;
     // With the real interface: held for the whole run, before the bus is made.
@@ -94,6 +109,10 @@ private:
     std::unique_ptr<ExComChannel> excom_;
     std::unique_ptr<MNCPChannel> mncp_;
     std::unique_ptr<Channels> channels_;
+    std::unique_ptr<KeptWindowDefaults> keptWindows_;
+    std::unique_ptr<OrvUserDefaults> defaults_;
+    std::unique_ptr<OrvTimeSetup> timeSetup_;
+    std::unique_ptr<OrvPointsDlg> points_;
     std::unique_ptr<DisplayModel> display_;
     QTimer timer1_;
     bool closed_ = false;

@@ -2,6 +2,8 @@
 // The single-step commands: date and time, counter presets, stop, rates, trail
 // parameters, switches, display equinox, marks and mount parameters.
 
+#include "core/TelescopeState.h"
+
 namespace orv {
 
 class System;
@@ -24,6 +26,10 @@ void SetDisplayEquinox(System& system);     // code 22
 void StoreMark(System& system);             // code 23
 void SetMountParameters(System& system);    // code 24
 void GoToFiducial(System& system);          // code 30
+
+// Stores a hand-paddle rate (arcsec/s) as codes 15 and 16 do: the paddle gives
+// the direction, so a negative value is ignored; above 1000 it is clamped.
+void StorePaddleRate(SharedDouble& rate, double value);
 
 // Presets the RA and Dec counters so that they read the mean place (ra, dec) of
 // `epoch`. Takes CounterLock; the sidereal clock is read under ClockLock inside it.

@@ -30,6 +30,7 @@ class AxisTask;
 class InputMonitor;
 class DomeTask;
 class MarkTable;
+class PointList;
 class VirtualPaddle;
 
 // Where the system reports to the operator; the windows or the headless program fill these.
@@ -113,6 +114,8 @@ public:
     std::optional<std::string> StateDataError;
 
     std::unique_ptr<MarkTable> marks;
+    // The pointing points the operator collects (user-interface thread only).
+    std::unique_ptr<PointList> points;
     std::unique_ptr<VirtualPaddle> paddle;
 
     std::unique_ptr<TimeTask> timeTask;

@@ -1,5 +1,5 @@
-// The orv executable as an operator starts it: options, one copy per user and one
-// on the interface, and a clean stop on SIGTERM, SIGINT, SIGHUP and the end of its terminal.
+// The orv executable as an operator starts it: options, the operator's defaults
+// file, one copy per user and one on the interface, and a clean stop on SIGTERM, SIGINT, SIGHUP and the end of its terminal.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -32,9 +32,11 @@ struct Program {
 };
 
 // In a child about to become orv: the per-user runtime directory, the
-// interface lock (a stand-in path), and the signals as a shell would leave them.
+// configuration home (runtimeDir/config), the interface lock (a stand-in path),
+// and the signals as a shell would leave them.
 void PrepareChild(const fs::path& runtimeDir, const fs::path& interfaceLock) {
     ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (runtimeDir / "config").c_str(), 1);
     ::setenv("ORV_INTERFACE_LOCK", interfaceLock.c_str(), 1);
     ::signal(SIGHUP, SIG_DFL);
 }
@@ -123,6 +125,39 @@ std::string Exchange(uint16_t port, const std::string& text) {
     }
     ::close(fd);
     return line;
+}
+
+// A loopback port that was free a moment ago.
+uint16_t FreePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// Sends a packet to the TCP/IP server on 127.0.0.1:`port`; returns the reply up
+// to its ";", empty when nothing listens there.
+std::string AskServer(uint16_t port, const std::string& packet) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval timeout{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string reply;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::write(fd, packet.data(), packet.size()) == ssize_t(packet.size())) {
+        char c = 0;
+        while (c != ';' && ::read(fd, &c, 1) == 1) reply += c;
+    }
+    ::close(fd);
+    return reply;
 }
 
 class OrvProgram : public ::testing::Test {
@@ -315,6 +350,26 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
     std::this_thread::sleep_for(std::chrono::milliseconds(500));   // its signal handling is set up after the channels
     ::kill(q.pid, SIGTERM);
     EXPECT_EQ(WaitExit(q, 20), 0);
+}
+
+TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
+    const uint16_t filePort = FreePort(), optionPort = FreePort();
+    fs::create_directories(dir_ / "config" / "orv");
+    std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini") << "[TCPIPServer]\r\nPort=" << filePort << "\r\nMode=2\r\n";
+
+    Program fromFile = Start({"--headless", "--time-scale=10"}, dir_, "file");
+    EXPECT_EQ(NumberAfter(WaitForText(fromFile, "listening on port", 15), "listening on port "), filePort);
+    const std::string reply = AskServer(filePort, "#26;");
+    EXPECT_TRUE(!reply.empty() && reply.front() == '#' && reply.back() == ';') << reply;
+    ::kill(fromFile.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(fromFile, 20), 0);
+
+    Program withOption =
+        Start({"--headless", "--time-scale=10", "--tcp-port=" + std::to_string(optionPort)}, dir_, "option");
+    EXPECT_EQ(NumberAfter(WaitForText(withOption, "listening on port", 15), "listening on port "), optionPort);
+    EXPECT_EQ(AskServer(filePort, "#26;"), "");
+    ::kill(withOption.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(withOption, 20), 0);
 }
 
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {
