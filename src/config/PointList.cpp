@@ -1,24 +1,10 @@
 #include "config/PointList.h"
 
 #include <algorithm>
-#include <sstream>
 
-#include "astro/TextFormats.h"
-#include "config/AtomicFile.h"
+#include "config/PatFile.h"
 
 namespace orv {
-
-std::string PatFileText(const std::vector<PointRecord>& points) {
-    std::ostringstream out;
-    for (const PointRecord& p : points) {
-        for (double x : {p.NextRA, p.NextDec, p.RA, p.Dec, p.HA}) {
-            WriteFloatField(out, x, PatFieldWidth, PatDecimals);
-            WriteLineEnd(out);
-        }
-        WriteLineEnd(out);
-    }
-    return out.str();
-}
 
 bool PointList::add(const PointRecord& p) {
     if (count_ >= Capacity) return false;
@@ -36,7 +22,7 @@ bool PointList::remove(int index) {
 }
 
 std::optional<std::string> PointList::save(const std::string& path) {
-    if (auto error = WriteFileAtomically(path, PatFileText(points()))) return error;
+    if (auto error = WritePatFile(path, points())) return error;
     changed_ = false;
     return std::nullopt;
 }

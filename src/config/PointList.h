@@ -1,12 +1,6 @@
 #pragma once
-// The pointing points the operator collects for fitting the pointing model, and
-// the point file (".pat") they are saved to.
-//
-// Point file: for each point five lines (next RA, next Dec, telescope RA, Dec,
-// HA), then one empty line; every line ends in CR LF; each number in fixed
-// notation with 6 decimals and "." , blanks in front so that the part before
-// the decimal point, sign included, is at least 4 characters wide ("  12.500000").
-// No header, no count; an empty list gives an empty file.
+// The pointing points the operator collects for fitting the pointing model, up
+// to 100, saved as a point file (PatFile.h).
 //
 // The list is kept and changed on the user-interface thread only.
 
@@ -15,21 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "astro/PointReduction.h"
+
 namespace orv {
 
-// One point; RA and HA in hours, declinations in degrees.
-struct PointRecord {
-    double NextRA = 0, NextDec = 0;
-    double RA = 0, Dec = 0, HA = 0;
-    bool operator==(const PointRecord&) const = default;
-};
-
-// The fixed-width number format of the point file.
-inline constexpr int PatFieldWidth = 4;
-inline constexpr int PatDecimals = 6;
-
-// The text of a point file holding `points`, in list order.
-std::string PatFileText(const std::vector<PointRecord>& points);
+// One point: the next object's RA and Dec, the telescope's RA, Dec and HA.
+using PointRecord = astro::PointPlaces;
 
 class PointList {
 public:

@@ -58,11 +58,11 @@ std::string OrvPointsDlg::CellText(int row, int column) const {
     const PointRecord& p = list_.point(row - 1);
     switch (column) {
         case 0: return std::to_string(row);
-        case 1: return FormatSexagesimal(true, p.RA);
-        case 2: return FormatSexagesimal(false, p.Dec);
-        case 3: return FormatSexagesimal(true, p.HA);
-        case 4: return FormatSexagesimal(true, p.NextRA);
-        default: return FormatSexagesimal(false, p.NextDec);
+        case 1: return FormatSexagesimal(true, p.teleRA);
+        case 2: return FormatSexagesimal(false, p.teleDec);
+        case 3: return FormatSexagesimal(true, p.teleHA);
+        case 4: return FormatSexagesimal(true, p.nextRA);
+        default: return FormatSexagesimal(false, p.nextDec);
     }
 }
 

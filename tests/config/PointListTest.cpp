@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/PatFile.h"
 #include "config/ScratchDir.h"
 
 namespace orv {
@@ -12,24 +13,6 @@ using testing::ScratchDir;
 using testing::WriteWholeFile;
 
 PointRecord Numbered(int n) { return {double(n), 0, 0, 0, 0}; }
-
-TEST(PointFile, TwoPointsGiveTwelveLinesByteForByte) {
-    std::vector<PointRecord> points{{12.5, -4.83, 123.25, 0, -0.5}, {1.0 / 3.0, 89.9999996, 23.9999999, -90, 1e-7}};
-    EXPECT_EQ(PatFileText(points),
-              "  12.500000\r\n"
-              "  -4.830000\r\n"
-              " 123.250000\r\n"
-              "   0.000000\r\n"
-              "  -0.500000\r\n"
-              "\r\n"
-              "   0.333333\r\n"
-              "  90.000000\r\n"
-              "  24.000000\r\n"
-              " -90.000000\r\n"
-              "   0.000000\r\n"
-              "\r\n");
-    EXPECT_EQ(PatFileText({}), "");
-}
 
 TEST(PointList, HoldsOneHundredAndDeletesInPlace) {
     PointList list;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/PatFile.h"
 #include "config/PointList.h"
 #include "config/ScratchDir.h"
 #include "control/System.h"
@@ -59,7 +60,7 @@ TEST_F(PointsDlgTest, TakeFollowsTheNewRowAndDeleteAsksFirst) {
     EXPECT_TRUE(dlg.DeletePoint(Answer(true)));
     EXPECT_EQ(asked, std::vector<std::string>(2, "About To Delete Point #: 3\r\nPlease Confirm?"));
     EXPECT_EQ(sys.points->count(), 4);
-    EXPECT_EQ(sys.points->point(2).RA, 4);
+    EXPECT_EQ(sys.points->point(2).teleRA, 4);
     EXPECT_FALSE(dlg.SelectRow(5));
 }
 
