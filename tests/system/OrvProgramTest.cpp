@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -141,8 +142,8 @@ uint16_t FreePort() {
 }
 
 // Sends a packet to the TCP/IP server on 127.0.0.1:`port`; returns the reply up
-// to its ";", empty when nothing listens there.
-std::string AskServer(uint16_t port, const std::string& packet) {
+// to its ";" (when `reply` is set), empty when nothing listens there.
+std::string AskServer(uint16_t port, const std::string& packet, bool reply = true) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -150,14 +151,31 @@ std::string AskServer(uint16_t port, const std::string& packet) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     timeval timeout{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string reply;
+    std::string answer;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::write(fd, packet.data(), packet.size()) == ssize_t(packet.size())) {
+        ::write(fd, packet.data(), packet.size()) == ssize_t(packet.size()) && reply) {
         char c = 0;
-        while (c != ';' && ::read(fd, &c, 1) == 1) reply += c;
+        while (c != ';' && ::read(fd, &c, 1) == 1) answer += c;
     }
     ::close(fd);
-    return reply;
+    return answer;
+}
+
+// The year Orv's clock shows: the last number of the position block.
+double YearOnServer(uint16_t port) {
+    const std::string block = AskServer(port, "#25;");
+    const auto comma = block.rfind(',');
+    return comma == std::string::npos ? 0 : std::atof(block.c_str() + comma + 1);
+}
+
+// Polls until `done` holds or `seconds` have passed.
+bool Eventually(const std::function<bool()>& done, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 class OrvProgram : public ::testing::Test {
@@ -355,12 +373,16 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
 TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
     const uint16_t filePort = FreePort(), optionPort = FreePort();
     fs::create_directories(dir_ / "config" / "orv");
-    std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini") << "[TCPIPServer]\r\nPort=" << filePort << "\r\nMode=2\r\n";
+    // The clock synchronisation every 20 s of the scaled clock, 2 s of real time.
+    std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini")
+        << "[TCPIPServer]\r\nPort=" << filePort << "\r\nMode=2\r\n[TimeUpdate]\r\nInterval=20000\r\nEnabled=1\r\n";
 
     Program fromFile = Start({"--headless", "--time-scale=10"}, dir_, "file");
     EXPECT_EQ(NumberAfter(WaitForText(fromFile, "listening on port", 15), "listening on port "), filePort);
-    const std::string reply = AskServer(filePort, "#26;");
-    EXPECT_TRUE(!reply.empty() && reply.front() == '#' && reply.back() == ';') << reply;
+    // A date set by hand gives way to the PC clock's at the next synchronisation.
+    AskServer(filePort, "#1,2000,1,1,0;", false);
+    EXPECT_TRUE(Eventually([&] { return YearOnServer(filePort) < 2001; }, 10));
+    EXPECT_TRUE(Eventually([&] { return YearOnServer(filePort) > 2020; }, 15));
     ::kill(fromFile.pid, SIGTERM);
     EXPECT_EQ(WaitExit(fromFile, 20), 0);
 
