@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "config/ScratchDir.h"
+#include "control/System.h"
 #include "core/Clock.h"
-#include "core/Commander.h"
-#include "core/TelescopeState.h"
+#include "core/PortBus.h"
 
 namespace orv {
 namespace {
@@ -36,9 +36,10 @@ protected:
     ScratchDir dir;
     std::string path = dir.file("WinOrv.ini");
     ManualClock clock;
-    TelescopeState state;
-    std::atomic<bool> stopping{false};
-    Commander commander{state, clock, stopping};
+    RecordingBus bus;
+    System sys{clock, bus, SystemOptions{".", false}};
+    TelescopeState& state = sys.state;
+    Commander& commander = sys.commander;
 };
 
 TEST_F(TimeSetupTest, HalfAnHourSendsCodeOneEvery1800000Ms) {
