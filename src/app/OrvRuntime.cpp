@@ -182,25 +182,22 @@ std::optional<std::string> OrvRuntime::start() {
 }
 
 // The operator's defaults from WinOrv.ini, with the command-line options over
-// them for this run.
+// them for the whole run. Until the windows exist their values are only kept.
 void OrvRuntime::applyUserDefaults() {
-    DefaultsWindows* windows = frontEnd_.windowDefaults();
-    if (!windows) {
-        keptWindows_ = std::make_unique<KeptWindowDefaults>();
-        windows = keptWindows_.get();
-    }
+    keptWindows_ = std::make_unique<KeptWindowDefaults>();
     const std::string path =
         InitFilePath(options_.dataDirGiven ? std::optional<std::string>(options_.dataDir) : std::nullopt);
-    defaults_ = std::make_unique<OrvUserDefaults>(*system_, *channels_, *windows, path,
+    defaults_ = std::make_unique<OrvUserDefaults>(*system_, *channels_, *keptWindows_, path,
                                                   [this](const std::string& text) { frontEnd_.showMessage(text); });
-    UserDefaults values = defaults_->ReadFile().value_or(defaults_->Current());
-    if (options_.tcpPort) {
-        values.TCPPort = *options_.tcpPort;
-        if (values.TCPMode == 0) values.TCPMode = 2;
-    }
-    if (!options_.excomDevice.empty()) ChooseLine(values.ExCom, options_.excomDevice);
-    if (!options_.mncpDevice.empty()) ChooseLine(values.MNCP, options_.mncpDevice);
-    defaults_->Apply(values);
+    defaults_->setOverrides([this](UserDefaults& values) {
+        if (options_.tcpPort) {
+            values.TCPPort = *options_.tcpPort;
+            if (values.TCPMode == 0) values.TCPMode = 2;
+        }
+        if (!options_.excomDevice.empty()) ChooseLine(values.ExCom, options_.excomDevice);
+        if (!options_.mncpDevice.empty()) ChooseLine(values.MNCP, options_.mncpDevice);
+    });
+    defaults_->ApplyAtStart();
     if (excom_->ExComMode() == 1) frontEnd_.note("ExCom channel on " + excom_->ExComPort.PortName());
     if (mncp_->MNCPMode() == 1) frontEnd_.note("MNCP channel on " + mncp_->MNCPComPort.PortName());
     if (tcp_->active()) frontEnd_.note("TCP/IP command server listening on port " + std::to_string(tcp_->serverPort()));

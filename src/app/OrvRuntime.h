@@ -24,7 +24,6 @@ class ExComChannel;
 class MNCPChannel;
 class DisplayModel;
 class ShutDownDisplay;
-class DefaultsWindows;
 class KeptWindowDefaults;
 class OrvUserDefaults;
 class OrvTimeSetup;
@@ -55,12 +54,6 @@ public:
     }
     // Called after each display tick (every 50 ms) with the refreshed model.
     virtual void refreshed(const DisplayModel&) {}
-    // A Yes/No question box; without an operator to ask, No.
-    virtual bool askYesNo(const std::string&) { return false; }
-    // The point file's save dialog; nullopt when cancelled or there is none.
-    virtual std::optional<std::string> choosePointFile() { return std::nullopt; }
-    // The colour scheme and main window geometry; null: kept without windows.
-    virtual DefaultsWindows* windowDefaults() { return nullptr; }
 };
 
 class OrvRuntime {

@@ -15,9 +15,11 @@ namespace orv {
 class System;
 class PointList;
 
-// The save dialog of the point file.
+// The save dialog of the point file: filters "Pointing Model" (*.pat) and "All
+// Files" (*.*), start directory ".", a prompt before overwriting.
 struct PointFileDialog {
-    static constexpr const char* Filter = "Pointing Model|*.pat|All Files|*.*|";
+    static constexpr const char* FilterName = "Pointing Model";
+    static constexpr const char* Pattern = "*.pat";
     static constexpr const char* DefaultExtension = "pat";
     static constexpr const char* Title = "Save Pointing Model Points";
 };

@@ -8,7 +8,7 @@ namespace orv {
 
 OrvUserDefaults::OrvUserDefaults(System& system, DefaultsChannels& channels, DefaultsWindows& windows,
                                  std::string path, Report report)
-    : system_(system), channels_(channels), windows_(windows), path_(std::move(path)), report_(std::move(report)) {}
+    : system_(system), channels_(channels), windows_(&windows), path_(std::move(path)), report_(std::move(report)) {}
 
 void OrvUserDefaults::report(const std::optional<std::string>& message) const {
     if (message && report_) report_(*message);
@@ -16,8 +16,8 @@ void OrvUserDefaults::report(const std::optional<std::string>& message) const {
 
 UserDefaults OrvUserDefaults::Current() const {
     UserDefaults v;
-    v.NightColors = windows_.NightColors();
-    v.Form = windows_.Form();
+    v.NightColors = windows_->NightColors();
+    v.Form = windows_->Form();
     v.TCPPort = channels_.TCPPort();
     v.TCPMode = channels_.TCPMode();
     v.ExCom = channels_.serialSettings(SerialChannel::ExCom);
@@ -49,8 +49,8 @@ void OrvUserDefaults::setTCPPort(uint16_t port) {
 }
 
 void OrvUserDefaults::Apply(const UserDefaults& v) {
-    windows_.SetNightColors(v.NightColors);
-    windows_.SetForm(v.Form);
+    windows_->SetNightColors(v.NightColors);
+    windows_->SetForm(v.Form);
     setTCPPort(v.TCPPort);
     channels_.setSerialSettings(SerialChannel::ExCom, v.ExCom);
     report(channels_.SetExComMode(v.ExCom.Mode));
@@ -65,35 +65,46 @@ void OrvUserDefaults::Apply(const UserDefaults& v) {
     report(channels_.SetKAVMode(v.KAV.Mode));
 }
 
-bool OrvUserDefaults::GetUserDefaults() {
+void OrvUserDefaults::ApplyAtStart() {
+    UserDefaults values = ReadFile().value_or(Current());
+    if (overrides_) overrides_(values);
+    Apply(values);
+}
+
+void OrvUserDefaults::GetUserDefaults() {
     std::optional<UserDefaults> values = ReadFile();
-    if (!values) return false;
+    if (!values) return;
+    if (overrides_) overrides_(*values);
     Apply(*values);
-    return true;
 }
 
-bool OrvUserDefaults::SaveUserDefaults() {
+void OrvUserDefaults::FormActivated() {
+    std::optional<UserDefaults> values = ReadFile();
+    if (!values) return;
+    windows_->SetNightColors(values->NightColors);
+    windows_->SetForm(values->Form);
+}
+
+void OrvUserDefaults::save(const std::function<void(ProfileFile&)>& edit) const {
+    report(UpdateInitFile(path_, edit));
+}
+
+void OrvUserDefaults::SaveUserDefaults() {
     const UserDefaults values = Current();
-    auto error = UpdateInitFile(path_, [&](ProfileFile& f) { WriteUserDefaults(f, values); });
-    report(error);
-    return !error;
+    save([&](ProfileFile& f) { WriteUserDefaults(f, values); });
 }
 
-bool OrvUserDefaults::SaveSizePosition() {
-    const FormGeometry form = windows_.Form();
-    auto error = UpdateInitFile(path_, [&](ProfileFile& f) { WriteFormGeometry(f, form); });
-    report(error);
-    return !error;
+void OrvUserDefaults::SaveSizePosition() {
+    const FormGeometry form = windows_->Form();
+    save([&](ProfileFile& f) { WriteFormGeometry(f, form); });
 }
 
-bool OrvUserDefaults::EraseSizePosition() {
-    auto error = UpdateInitFile(path_, [](ProfileFile& f) { f.eraseSection(FormSection); });
-    report(error);
-    return !error;
+void OrvUserDefaults::EraseSizePosition() {
+    save([](ProfileFile& f) { f.eraseSection(FormSection); });
 }
 
 void OrvUserDefaults::RestoreFactoryDefaults() {
-    windows_.SetNightColors(false);
+    windows_->SetNightColors(false);
     // No port: a device path would win over the port ordinal, so it goes too.
     const SerialSettings factory;
     channels_.setSerialSettings(SerialChannel::ExCom, factory);

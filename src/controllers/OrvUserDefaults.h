@@ -13,6 +13,7 @@
 #include <string>
 
 #include "config/InitFile.h"
+#include "controllers/OrvMainForm.h"
 
 namespace orv {
 
@@ -48,15 +49,22 @@ private:
     FormGeometry form_ = Designed;
 };
 
-class OrvUserDefaults {
+class OrvUserDefaults final : public UserDefaultsActions {
 public:
     // Shows an operator message (a refused write, a port that cannot be opened).
     using Report = std::function<void(const std::string&)>;
+    // Changes values read from the file before they are applied (the command
+    // line's options, which win over the file for the whole run).
+    using Overrides = std::function<void(UserDefaults&)>;
 
     OrvUserDefaults(System& system, DefaultsChannels& channels, DefaultsWindows& windows, std::string path,
                     Report report);
 
     const std::string& path() const { return path_; }
+    // The windows that take colours and geometry from now on (the main window
+    // once it exists). Not owned.
+    void setWindows(DefaultsWindows& windows) { windows_ = &windows; }
+    void setOverrides(Overrides overrides) { overrides_ = std::move(overrides); }
 
     // The values in force, as SaveUserDefaults and SaveSizePosition write them.
     UserDefaults Current() const;
@@ -69,15 +77,23 @@ public:
     // mode. Every step runs; a channel that fails reports and the next goes on.
     void Apply(const UserDefaults& values);
 
-    // Each returns whether it did its work; failures are reported.
-    bool GetUserDefaults();
-    bool SaveUserDefaults();
-    bool SaveSizePosition();
-    bool EraseSizePosition();
+    // At program start: the file's values (those in force when it cannot be
+    // read) with the overrides, applied whole.
+    void ApplyAtStart();
+
+    // The Defaults menu; failures are reported. Get applies the file's values
+    // with the overrides; nothing when the file cannot be read.
+    void GetUserDefaults() override;
+    void SaveUserDefaults() override;
+    void SaveSizePosition() override;
+    void EraseSizePosition() override;
     // Day colours; ExCom and MNCP lines back to no port, 9600 baud, 8 data bits,
     // no parity, one stop bit; server port 5003; then the three channels off.
     // The file is not touched; KAV, labels, geometry, side and rates stay.
-    void RestoreFactoryDefaults();
+    void RestoreFactoryDefaults() override;
+    // The main window's first activation: its colours and geometry from the
+    // file; everything else was applied at program start.
+    void FormActivated() override;
 
     const KAVLabels& labels() const { return labels_; }
     void setLabels(const KAVLabels& labels) { labels_ = labels; }
@@ -87,12 +103,14 @@ private:
     // first, so that the next activation listens on the new one.
     void setTCPPort(uint16_t port);
     void report(const std::optional<std::string>& message) const;
+    void save(const std::function<void(ProfileFile&)>& edit) const;
 
     System& system_;
     DefaultsChannels& channels_;
-    DefaultsWindows& windows_;
+    DefaultsWindows* windows_;
     std::string path_;
     Report report_;
+    Overrides overrides_;
     KAVLabels labels_ = KAVLabels::Defaults();
 };
 

@@ -78,7 +78,7 @@ protected:
 
 TEST_F(UserDefaultsTest, AFirstStartWithoutAFileGivesTheStartValues) {
     sys.state.EastSideOperation = 1;
-    EXPECT_TRUE(defaults.GetUserDefaults());
+    defaults.GetUserDefaults();
     EXPECT_FALSE(windows.NightColors());
     EXPECT_EQ(windows.Form(), KeptWindowDefaults::Designed);
     EXPECT_EQ(channels.serial[0].Port, 256);
@@ -100,7 +100,7 @@ TEST_F(UserDefaultsTest, GetRunsEveryStepInOrderAndMovesAListeningServer) {
     channels.tcpMode = 2;   // listening on 5003
     channels.busyPort = 6000;
     sys.state.GuideRate = 5;
-    EXPECT_TRUE(defaults.GetUserDefaults());
+    defaults.GetUserDefaults();
     EXPECT_EQ(channels.log, "tcp 0 port 6000 settings0 excom 2 settings1 mncp 1 tcp 2 settings2 kav 0 ");
     EXPECT_EQ(reports, std::vector<std::string>{"cannot listen"});
     // The steps after the failed listen ran too; the rates obey codes 15 and 16.
@@ -124,7 +124,7 @@ TEST_F(UserDefaultsTest, SaveThenGetRestoresEverySavedValue) {
     sys.state.GuideRate = 2.5;
     sys.state.SetRate = 64.125;
     const UserDefaults saved = defaults.Current();
-    ASSERT_TRUE(defaults.SaveUserDefaults());
+    defaults.SaveUserDefaults();
     EXPECT_FALSE(ProfileFile::fromText(ReadWholeFile(path)).hasSection("Form"));
 
     defaults.RestoreFactoryDefaults();
@@ -136,9 +136,27 @@ TEST_F(UserDefaultsTest, SaveThenGetRestoresEverySavedValue) {
     sys.state.SetRate = 100;
     ASSERT_NE(defaults.Current(), saved);
 
-    EXPECT_TRUE(defaults.GetUserDefaults());
+    defaults.GetUserDefaults();
     EXPECT_EQ(defaults.Current(), saved);
     EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(UserDefaultsTest, OptionsWinForTheRunAndTheWindowTakesOnlyItsOwnPartOnActivation) {
+    WriteWholeFile(path, "[Colors]\r\nNightColors=1\r\n[Form]\r\nFormWidth=700\r\n[TCPIPServer]\r\nPort=6000\r\n");
+    defaults.setOverrides([](UserDefaults& v) { v.TCPPort = 7000; });
+    defaults.ApplyAtStart();
+    EXPECT_EQ(channels.port, 7000);
+    channels.port = 5003;
+    defaults.GetUserDefaults();   // the menu: the options still win
+    EXPECT_EQ(channels.port, 7000);
+
+    KeptWindowDefaults window;
+    defaults.setWindows(window);
+    channels.log.clear();
+    defaults.FormActivated();
+    EXPECT_TRUE(window.NightColors());
+    EXPECT_EQ(window.Form(), (FormGeometry{700, 579, 0, 0}));
+    EXPECT_EQ(channels.log, "");
 }
 
 TEST_F(UserDefaultsTest, FactoryDefaultsLeaveTheFileKAVAndTheRestAlone) {
@@ -164,11 +182,11 @@ TEST_F(UserDefaultsTest, FactoryDefaultsLeaveTheFileKAVAndTheRestAlone) {
 TEST_F(UserDefaultsTest, EraseSizePositionRemovesOnlyTheFormSection) {
     WriteWholeFile(path, "[Colors]\r\nNightColors=1\r\n[Form]\r\nFormWidth=900\r\nLeftPos=5\r\n[Rates]\r\nSetSpeed=90\r\n");
     windows.SetForm({640, 480, 1, 2});
-    ASSERT_TRUE(defaults.EraseSizePosition());
+    defaults.EraseSizePosition();
     EXPECT_EQ(ReadWholeFile(path), "[Colors]\r\nNightColors=1\r\n[Rates]\r\nSetSpeed=90\r\n");
     EXPECT_EQ(windows.Form(), (FormGeometry{640, 480, 1, 2}));
 
-    ASSERT_TRUE(defaults.SaveSizePosition());
+    defaults.SaveSizePosition();
     EXPECT_EQ(ReadWholeFile(path),
               "[Colors]\r\nNightColors=1\r\n[Rates]\r\nSetSpeed=90\r\n"
               "[Form]\r\nFormWidth=640\r\nFormHeight=480\r\nLeftPos=1\r\nTopPos=2\r\n");
@@ -178,9 +196,8 @@ TEST_F(UserDefaultsTest, ARefusedSaveReportsAndKeepsTheOldFile) {
     const std::string old = "[TCPIPServer]\r\nPort=6000\r\n";
     WriteWholeFile(path, old);
     int rc = testing::RunWithFileSizeLimit(64, [&] {
-        return !defaults.SaveUserDefaults() && reports == std::vector<std::string>{"Unable to write to WinOrv.ini"}
-                   ? 0
-                   : 1;
+        defaults.SaveUserDefaults();
+        return reports == std::vector<std::string>{"Unable to write to WinOrv.ini"} ? 0 : 1;
     });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(ReadWholeFile(path), old);
