@@ -198,8 +198,8 @@ void OrvRuntime::applyUserDefaults() {
         if (!options_.mncpDevice.empty()) ChooseLine(values.MNCP, options_.mncpDevice);
     });
     defaults_->ApplyAtStart();
-    if (excom_->ExComMode() == 1) frontEnd_.note("ExCom channel on " + excom_->ExComPort.PortName());
-    if (mncp_->MNCPMode() == 1) frontEnd_.note("MNCP channel on " + mncp_->MNCPComPort.PortName());
+    if (excom_->ExComPort.PortActive()) frontEnd_.note("ExCom channel on " + excom_->ExComPort.PortName());
+    if (mncp_->MNCPComPort.PortActive()) frontEnd_.note("MNCP channel on " + mncp_->MNCPComPort.PortName());
     if (tcp_->active()) frontEnd_.note("TCP/IP command server listening on port " + std::to_string(tcp_->serverPort()));
 }
 

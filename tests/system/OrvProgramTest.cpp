@@ -178,6 +178,17 @@ bool Eventually(const std::function<bool()>& done, double seconds) {
     return true;
 }
 
+// The ExCom status query on `line`: three CR-terminated words once the poll
+// runs (asked again every 200 ms for 10 s until they come).
+std::string ExComStatus(orv::testing::PtyPair& line) {
+    std::string reply;
+    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
+        line.write("26\r");
+        reply += line.read(64, 200);
+    }
+    return reply;
+}
+
 class OrvProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -340,12 +351,7 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
     const std::string started = WaitForText(p, "MNCP channel on " + mncp.path(), 20);
     ASSERT_NE(started.find("ExCom channel on " + pty.path()), std::string::npos) << started;
     ASSERT_NE(started.find("MNCP channel on " + mncp.path()), std::string::npos) << started;
-    // The status query answers three CR-terminated words once the poll runs.
-    std::string reply;
-    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
-        pty.write("26\r");
-        reply += pty.read(64, 200);
-    }
+    const std::string reply = ExComStatus(pty);
     EXPECT_GE(std::count(reply.begin(), reply.end(), '\r'), 3) << reply;
     // A reset packet on the MNCP line gets the empty reply with sequence 0.
     const auto reset = *orv::BuildPacket(1, orv::MNCPReset, 0, "");
@@ -372,13 +378,20 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
 
 TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
     const uint16_t filePort = FreePort(), optionPort = FreePort();
+    orv::testing::PtyPair excom;
     fs::create_directories(dir_ / "config" / "orv");
-    // The clock synchronisation every 20 s of the scaled clock, 2 s of real time.
+    // The ExCom line by its device path (the ordinal stays for older tools); the
+    // clock synchronisation every 20 s of the scaled clock, 2 s of real time.
     std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini")
-        << "[TCPIPServer]\r\nPort=" << filePort << "\r\nMode=2\r\n[TimeUpdate]\r\nInterval=20000\r\nEnabled=1\r\n";
+        << "[ExComRS232]\r\nPort=0\r\nMode=1\r\nDevice=" << excom.path() << "\r\n[TCPIPServer]\r\nPort=" << filePort
+        << "\r\nMode=2\r\n[TimeUpdate]\r\nInterval=20000\r\nEnabled=1\r\n";
 
     Program fromFile = Start({"--headless", "--time-scale=10"}, dir_, "file");
-    EXPECT_EQ(NumberAfter(WaitForText(fromFile, "listening on port", 15), "listening on port "), filePort);
+    const std::string started = WaitForText(fromFile, "listening on port", 15);
+    EXPECT_EQ(NumberAfter(started, "listening on port "), filePort);
+    EXPECT_NE(started.find("ExCom channel on " + excom.path()), std::string::npos) << started;
+    const std::string status = ExComStatus(excom);
+    EXPECT_EQ(std::count(status.begin(), status.end(), '\r'), 3) << status;
     // A date set by hand gives way to the PC clock's at the next synchronisation.
     AskServer(filePort, "#1,2000,1,1,0;", false);
     EXPECT_TRUE(Eventually([&] { return YearOnServer(filePort) < 2001; }, 10));
@@ -390,6 +403,8 @@ TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
         Start({"--headless", "--time-scale=10", "--tcp-port=" + std::to_string(optionPort)}, dir_, "option");
     EXPECT_EQ(NumberAfter(WaitForText(withOption, "listening on port", 15), "listening on port "), optionPort);
     EXPECT_EQ(AskServer(filePort, "#26;"), "");
+    // The note comes before the program watches for signals.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     ::kill(withOption.pid, SIGTERM);
     EXPECT_EQ(WaitExit(withOption, 20), 0);
 }
