@@ -52,9 +52,11 @@ std::string OrvUsage() {
            "  --headless               run without windows (status on the terminal)\n"
            "  --interface=sim|hardware the simulated telescope (default) or the real\n"
            "                           interface electronics through /dev/port\n"
-           "  --data-dir=DIR           directory of WinOrv.DAT (default: working directory)\n"
+           "  --data-dir=DIR           directory of WinOrv.DAT and WinOrv.ini (default: WinOrv.DAT\n"
+           "                           in the working directory, WinOrv.ini in $XDG_CONFIG_HOME/orv)\n"
            "  --time-scale=N           run the simulated world N times faster (simulator only)\n"
-           "  --tcp-port=N             start the TCP/IP command server on port N\n"
+           "  --tcp-port=N             start the TCP/IP command server on port N (the options\n"
+           "                           win over WinOrv.ini for this run)\n"
            "  --tcp-bind=ADDR          address the server listens on (default: every interface)\n"
            "  --excom=DEVICE           open the ExCom channel on DEVICE (Com1 ... or a path\n"
            "                           such as /dev/ttyUSB0)\n"
@@ -104,6 +106,7 @@ std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, 
         } else if (name == "--data-dir") {
             if (!needValue()) return std::nullopt;
             o.dataDir = value;
+            o.dataDirGiven = true;
         } else if (name == "--time-scale") {
             if (!needValue()) return std::nullopt;
             if (!ParseScale(value, o.timeScale)) {

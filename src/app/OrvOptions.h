@@ -14,6 +14,7 @@ struct OrvOptions {
     bool headless = false;
     bool hardware = false;          // --interface=hardware: the real electronics via /dev/port
     std::string dataDir = ".";      // where WinOrv.DAT is read
+    bool dataDirGiven = false;      // --data-dir given: WinOrv.ini is there too
     double timeScale = 1.0;         // simulator only
     std::optional<uint16_t> tcpPort;
     std::string tcpBind;            // empty: every interface

@@ -1,5 +1,6 @@
 #include "app/OrvRuntime.h"
 
+#include <array>
 #include <filesystem>
 
 #include "app/OrvInterfaceLock.h"
@@ -9,8 +10,12 @@
 #include "config/StateDataFile.h"
 #include "control/ShutDown.h"
 #include "control/System.h"
-#include "controllers/ChannelModes.h"
+#include "config/InitFile.h"
+#include "controllers/DefaultsChannels.h"
 #include "controllers/DisplayModel.h"
+#include "controllers/OrvPointsDlg.h"
+#include "controllers/OrvTimeSetup.h"
+#include "controllers/OrvUserDefaults.h"
 #include "core/PortBus.h"
 #include "sim/SimControlServer.h"
 #include "sim/SimulatedInterface.h"
@@ -31,36 +36,88 @@ SimMechanics MechanicsFromStateData(const std::string& dataDir) {
     return SimMechanics::FromParameters(params);
 }
 
-// Switches a serial channel on for the line named on the command line. A line
-// that cannot be opened is reported and the channel stays off.
-template <class SetMode>
-void OpenSerialChannel(const std::string& title, TCommPort& port, const std::string& device, SetMode setMode,
-                       FrontEnd& frontEnd) {
-    port.SetDevice(device);
-    try {
-        setMode(1);
-        frontEnd.note(title + " channel on " + port.PortName());
-    } catch (const std::exception& e) {
-        frontEnd.note(title + ": " + e.what());
-        setMode(0);
+// A line named on the command line ("Com1" ... or a device path) over the file's.
+void ChooseLine(SerialSettings& settings, const std::string& name) {
+    const int ordinal = PortOrdinalOf(name);
+    if (ordinal >= 0) {
+        settings.Port = ordinal;
+        settings.Device.clear();
+    } else {
+        settings.Device = name;
     }
+    settings.Mode = 1;
 }
 
 }  // namespace
 
-// The channel modes the display shows.
-class OrvRuntime::Channels final : public ChannelModes {
+// The remote channels as the display and the operator's defaults see them.
+class OrvRuntime::Channels final : public DefaultsChannels {
 public:
-    Channels(const TCPServer& tcp, const ExComChannel& excom, const MNCPChannel& mncp)
-        : tcp_(tcp), excom_(excom), mncp_(mncp) {}
+    Channels(TCPServer& tcp, ExComChannel& excom, MNCPChannel& mncp) : tcp_(tcp), excom_(excom), mncp_(mncp) {}
     int ExComMode() const override { return excom_.ExComMode(); }
     int MNCPMode() const override { return mncp_.MNCPMode(); }
+    std::optional<std::string> SetExComMode(int mode) override {
+        return SwitchSerial("ExCom", [&] { excom_.SetExComMode(mode); });
+    }
+    std::optional<std::string> SetMNCPMode(int mode) override {
+        return SwitchSerial("MNCP", [&] { mncp_.SetMNCPMode(mode); });
+    }
+    // The KAV link is not built yet: its settings and mode are only kept, so
+    // that a save writes back what was read.
+    int KAVMode() const override { return kav_.Mode; }
+    std::optional<std::string> SetKAVMode(int mode) override {
+        kav_.Mode = mode;
+        return std::nullopt;
+    }
+    SerialSettings serialSettings(SerialChannel c) const override {
+        if (c == SerialChannel::ExCom) return SettingsOf(excom_.ExComPort);
+        if (c == SerialChannel::MNCP) return SettingsOf(mncp_.MNCPComPort);
+        return kav_;
+    }
+    void setSerialSettings(SerialChannel c, const SerialSettings& settings) override {
+        if (c == SerialChannel::ExCom) return Store(settings, excom_.ExComPort);
+        if (c == SerialChannel::MNCP) return Store(settings, mncp_.MNCPComPort);
+        const int mode = kav_.Mode;
+        kav_ = settings;
+        kav_.Mode = mode;
+    }
+
     bool TCPServerActive() const override { return tcp_.active(); }
+    uint16_t TCPPort() const override { return tcp_.port(); }
+    void setTCPPort(uint16_t port) override { tcp_.setPort(port); }
+    int TCPMode() const override { return tcp_.TCPMode(); }
+    std::optional<std::string> SetTCPMode(int mode) override { return tcp_.SetTCPMode(mode); }
 
 private:
-    const TCPServer& tcp_;
-    const ExComChannel& excom_;
-    const MNCPChannel& mncp_;
+    static SerialSettings SettingsOf(const TCommPort& port) {
+        return SerialSettings{port.Port, port.BaudRate, port.DataBits, port.Parity, port.StopBits, 0,
+                              port.DevicePath};
+    }
+    // Stored without reopening the port: the next switch-on uses them.
+    static void Store(const SerialSettings& s, TCommPort& port) {
+        port.Port = s.Port;
+        port.DevicePath = s.Device;
+        port.BaudRate = s.BaudRate;
+        port.DataBits = s.DataBits;
+        port.Parity = s.Parity;
+        port.StopBits = s.StopBits;
+    }
+    // A port that cannot be opened: the port layer's message after the channel's
+    // name; the mode stays set, so a save keeps the operator's choice.
+    template <class Switch>
+    static std::optional<std::string> SwitchSerial(const char* channel, Switch&& doSwitch) {
+        try {
+            doSwitch();
+        } catch (const EComError& e) {
+            return std::string(channel) + ": " + e.what();
+        }
+        return std::nullopt;
+    }
+
+    TCPServer& tcp_;
+    ExComChannel& excom_;
+    MNCPChannel& mncp_;
+    SerialSettings kav_;
 };
 
 OrvRuntime::OrvRuntime(const OrvOptions& options, FrontEnd& frontEnd)
@@ -107,30 +164,43 @@ std::optional<std::string> OrvRuntime::start() {
     channels_ = std::make_unique<Channels>(*tcp_, *excom_, *mncp_);
     system_->StartSystem();
 
-    if (!options_.excomDevice.empty())
-        OpenSerialChannel("ExCom", excom_->ExComPort, options_.excomDevice,
-                          [this](int mode) { excom_->SetExComMode(mode); }, frontEnd_);
-    if (!options_.mncpDevice.empty())
-        OpenSerialChannel("MNCP", mncp_->MNCPComPort, options_.mncpDevice,
-                          [this](int mode) { mncp_->SetMNCPMode(mode); }, frontEnd_);
-
-    if (options_.tcpPort) {
-        tcp_->setPort(*options_.tcpPort);
-        if (!options_.tcpBind.empty() && !tcp_->setBindAddress(options_.tcpBind))
-            frontEnd_.note("orv: --tcp-bind: '" + options_.tcpBind +
-                           "' is not an IP address; listening on every interface");
-        if (auto message = tcp_->SetTCPMode(2)) frontEnd_.showMessage(*message);
-        else frontEnd_.note("TCP/IP command server listening on port " + std::to_string(tcp_->serverPort()));
-    }
+    if (!options_.tcpBind.empty() && !tcp_->setBindAddress(options_.tcpBind))
+        frontEnd_.note("orv: --tcp-bind: '" + options_.tcpBind + "' is not an IP address; listening on every interface");
+    applyUserDefaults();
+    timeSetup_ = std::make_unique<OrvTimeSetup>(clock_, system_->commander, defaults_->path());
+    points_ = std::make_unique<OrvPointsDlg>(*system_);
 
     display_ = std::make_unique<DisplayModel>(
         *system_, channels_.get(), [this](const std::vector<std::string>& lines) { frontEnd_.statusLogLines(lines); });
     QObject::connect(&timer1_, &QTimer::timeout, [this] {
         display_->Timer1Timer();
+        timeSetup_->Poll();
         frontEnd_.refreshed(*display_);
     });
     timer1_.start(DisplayTickMs);
     return std::nullopt;
+}
+
+// The operator's defaults from WinOrv.ini, with the command-line options over
+// them for the whole run. Until the windows exist their values are only kept.
+void OrvRuntime::applyUserDefaults() {
+    keptWindows_ = std::make_unique<KeptWindowDefaults>();
+    const std::string path =
+        InitFilePath(options_.dataDirGiven ? std::optional<std::string>(options_.dataDir) : std::nullopt);
+    defaults_ = std::make_unique<OrvUserDefaults>(*system_, *channels_, *keptWindows_, path,
+                                                  [this](const std::string& text) { frontEnd_.showMessage(text); });
+    defaults_->setOverrides([this](UserDefaults& values) {
+        if (options_.tcpPort) {
+            values.TCPPort = *options_.tcpPort;
+            if (values.TCPMode == 0) values.TCPMode = 2;
+        }
+        if (!options_.excomDevice.empty()) ChooseLine(values.ExCom, options_.excomDevice);
+        if (!options_.mncpDevice.empty()) ChooseLine(values.MNCP, options_.mncpDevice);
+    });
+    defaults_->ApplyAtStart();
+    if (excom_->ExComPort.PortActive()) frontEnd_.note("ExCom channel on " + excom_->ExComPort.PortName());
+    if (mncp_->MNCPComPort.PortActive()) frontEnd_.note("MNCP channel on " + mncp_->MNCPComPort.PortName());
+    if (tcp_->active()) frontEnd_.note("TCP/IP command server listening on port " + std::to_string(tcp_->serverPort()));
 }
 
 void OrvRuntime::close() {

@@ -24,6 +24,10 @@ class ExComChannel;
 class MNCPChannel;
 class DisplayModel;
 class ShutDownDisplay;
+class KeptWindowDefaults;
+class OrvUserDefaults;
+class OrvTimeSetup;
+class OrvPointsDlg;
 }  // namespace orv
 
 namespace orv::app {
@@ -77,9 +81,13 @@ public:
     Clock& clock() { return clock_; }
     // The simulated interface, or null on the real electronics.
     SimulatedInterface* simulator() { return sim_; }
+    OrvUserDefaults& userDefaults() { return *defaults_; }
+    OrvTimeSetup& timeSetup() { return *timeSetup_; }
+    OrvPointsDlg& pointsDlg() { return *points_; }
 
 private:
     class Channels;
+    void applyUserDefaults();
 
     OrvOptions options_;
     // With the real interface: held for the whole run, before the bus is made.
@@ -94,6 +102,10 @@ private:
     std::unique_ptr<ExComChannel> excom_;
     std::unique_ptr<MNCPChannel> mncp_;
     std::unique_ptr<Channels> channels_;
+    std::unique_ptr<KeptWindowDefaults> keptWindows_;
+    std::unique_ptr<OrvUserDefaults> defaults_;
+    std::unique_ptr<OrvTimeSetup> timeSetup_;
+    std::unique_ptr<OrvPointsDlg> points_;
     std::unique_ptr<DisplayModel> display_;
     QTimer timer1_;
     bool closed_ = false;

@@ -1,6 +1,7 @@
 #include "app/OrvWindows.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <cstdlib>
 
@@ -8,6 +9,8 @@
 #include "control/System.h"
 #include "controllers/DisplayModel.h"
 #include "controllers/OrvMainForm.h"
+#include "controllers/OrvPointsDlg.h"
+#include "controllers/OrvUserDefaults.h"
 #include "ui/MovementWindows.h"
 #include "ui/TForm1.h"
 #include "ui/TShutDownDlg.h"
@@ -28,6 +31,34 @@ bool Set(const char* name) {
 // Runs `work` on the user-interface thread: at once there, else queued to it.
 void OnUiThread(std::function<void()> work) {
     QMetaObject::invokeMethod(qApp, std::move(work), Qt::AutoConnection);
+}
+
+// The main window's side of the operator's defaults: the night colours and its
+// size and position.
+class MainWindowDefaults final : public DefaultsWindows {
+public:
+    explicit MainWindowDefaults(ui::TForm1& window) : window_(window) {}
+    bool NightColors() const override { return window_.nightColors(); }
+    void SetNightColors(bool night) override { window_.setNightColors(night); }
+    FormGeometry Form() const override { return {window_.width(), window_.height(), window_.x(), window_.y()}; }
+    void SetForm(const FormGeometry& form) override {
+        window_.resize(form.FormWidth, form.FormHeight);
+        window_.move(form.LeftPos, form.TopPos);
+    }
+
+private:
+    ui::TForm1& window_;
+};
+
+// The point file's save dialog: the chosen name, or nothing when cancelled.
+std::optional<std::string> ChoosePointFile(QWidget* parent) {
+    QFileDialog dialog(parent, PointFileDialog::Title, ".");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(PointFileDialog::DefaultExtension);
+    dialog.setNameFilters({QString("%1 (%2)").arg(PointFileDialog::FilterName, PointFileDialog::Pattern),
+                           "All Files (*.*)"});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
 }
 
 }  // namespace
@@ -51,6 +82,19 @@ void WindowFrontEnd::show(OrvRuntime& runtime, std::function<void()> onClose) {
          [&window](QWidget& dialog) { window.followColourScheme(dialog); },
          [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }});
     window_->setOnCloseConfirmed(std::move(onClose));
+    windowDefaults_ = std::make_unique<MainWindowDefaults>(*window_);
+    runtime.userDefaults().setWindows(*windowDefaults_);
+    window_->setUserDefaults(&runtime.userDefaults());
+    // Unsaved points are offered for saving; the program closes whatever the answer.
+    form_->addCloseQuestion([this, &points = runtime.pointsDlg()] {
+        auto ask = [this](const std::string& question) {
+            return QMessageBox::information(window_.get(), MessageCaption, ui::ToQString(question),
+                                            QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        };
+        if (auto failure = points.QuerySavePoints(ask, [this] { return ChoosePointFile(window_.get()); }))
+            showMessage(*failure);
+        return true;
+    });
     window_->show();
     window_->activateWindow();
 }

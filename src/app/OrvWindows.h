@@ -10,6 +10,7 @@
 
 namespace orv {
 class OrvMainForm;
+class DefaultsWindows;
 }
 namespace orv::ui {
 class TForm1;
@@ -50,6 +51,7 @@ private:
     Console& console_;
     std::unique_ptr<OrvMainForm> form_;
     std::unique_ptr<ui::TForm1> window_;
+    std::unique_ptr<DefaultsWindows> windowDefaults_;
     std::unique_ptr<ui::TShutDownDlg> shutDown_;
 };
 

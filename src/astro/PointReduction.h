@@ -29,6 +29,7 @@ struct PointPlaces {
     double nextRA, nextDec;     // the star, mean place of the catalogue equinox
     double teleRA, teleDec;     // where the telescope believed it pointed, display equinox
     double teleHA;              // hours, the display's hour angle (sidereal time - teleRA)
+    bool operator==(const PointPlaces&) const = default;
 };
 
 struct CalendarDate {

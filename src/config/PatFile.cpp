@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "astro/TextFormats.h"
+#include "config/AtomicFile.h"
 
 namespace orv {
 
@@ -36,6 +37,22 @@ const char* OutOfRange(int field, double v) {
 }
 
 }  // namespace
+
+std::string PatFileText(const std::vector<astro::PointPlaces>& points) {
+    std::ostringstream out;
+    for (const astro::PointPlaces& p : points) {
+        for (double x : {p.nextRA, p.nextDec, p.teleRA, p.teleDec, p.teleHA}) {
+            WriteFloatField(out, x, PatFieldWidth, PatDecimals);
+            WriteLineEnd(out);
+        }
+        WriteLineEnd(out);
+    }
+    return out.str();
+}
+
+std::optional<std::string> WritePatFile(const std::string& path, const std::vector<astro::PointPlaces>& points) {
+    return WriteFileAtomically(path, PatFileText(points));
+}
 
 PatFileContents ParsePatFile(const std::string& text) {
     PatFileContents out;

@@ -174,18 +174,18 @@ void SetTrackingRates(System& system) {
 // The paddle rates are magnitudes, the paddle gives the direction: a negative
 // value would turn the paddle's directions round and slip past the limit
 // inhibits, so it is ignored; above 1000 the rate is clamped.
-static void SetPaddleRate(SharedDouble& rate, double value) {
+void StorePaddleRate(SharedDouble& rate, double value) {
     if (!(value >= 0)) return;
     rate = std::min(value, 1000.0);
 }
 
 void SetGuideRate(System& system) {
-    SetPaddleRate(system.state.GuideRate, P(system, 1));
+    StorePaddleRate(system.state.GuideRate, P(system, 1));
     Done(system);
 }
 
 void SetSetRate(System& system) {
-    SetPaddleRate(system.state.SetRate, P(system, 1));
+    StorePaddleRate(system.state.SetRate, P(system, 1));
     Done(system);
 }
 

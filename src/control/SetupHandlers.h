@@ -2,6 +2,8 @@
 // The single-step commands: date and time, counter presets, stop, rates, trail
 // parameters, switches, display equinox, marks and mount parameters.
 
+#include "core/TelescopeState.h"
+
 namespace orv {
 
 class System;
@@ -29,6 +31,10 @@ void GoToFiducial(System& system);          // code 30
 // hour angle (hours) and declination (degrees).
 inline constexpr double FiducialHA = -4.83;
 inline constexpr double FiducialDec = 0.0;
+
+// Stores a hand-paddle rate (arcsec/s) as codes 15 and 16 do: the paddle gives
+// the direction, so a negative value is ignored; above 1000 it is clamped.
+void StorePaddleRate(SharedDouble& rate, double value);
 
 // Presets the RA and Dec counters so that they read the mean place (ra, dec) of
 // `epoch`. Takes CounterLock; the sidereal clock is read under ClockLock inside it.

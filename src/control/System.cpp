@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "config/MarkTable.h"
+#include "config/PointList.h"
 #include "config/StateDataFile.h"
 #include "control/AxisTask.h"
 #include "control/DeviceHandlers.h"
@@ -33,6 +34,7 @@ System::System(Clock& clk, PortBus& portBus, SystemOptions opts, SystemHooks hks
       UTClock(clk),
       LSTClock(clk),
       marks(std::make_unique<MarkTable>()),
+      points(std::make_unique<PointList>()),
       paddle(std::make_unique<VirtualPaddle>()),
       remotePaddle(std::make_unique<RemotePaddle>()),
       timeTask(std::make_unique<TimeTask>(*this)),

@@ -30,6 +30,7 @@ class AxisTask;
 class InputMonitor;
 class DomeTask;
 class MarkTable;
+class PointList;
 class VirtualPaddle;
 class RemotePaddle;
 
@@ -114,6 +115,8 @@ public:
     std::optional<std::string> StateDataError;
 
     std::unique_ptr<MarkTable> marks;
+    // The pointing points the operator collects (user-interface thread only).
+    std::unique_ptr<PointList> points;
     std::unique_ptr<VirtualPaddle> paddle;
     std::unique_ptr<RemotePaddle> remotePaddle;   // pressed by remote hosts
 

@@ -73,6 +73,8 @@ public:
     virtual void SaveSizePosition() = 0;
     virtual void EraseSizePosition() = 0;
     virtual void RestoreFactoryDefaults() = 0;
+    // The window's first activation.
+    virtual void FormActivated() { GetUserDefaults(); }
 };
 
 class OrvMainForm {

@@ -441,7 +441,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && form_.FormActivate() && defaults_)
-        defaults_->GetUserDefaults();
+        defaults_->FormActivated();
     QMainWindow::changeEvent(event);
 }
 

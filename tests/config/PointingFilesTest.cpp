@@ -39,6 +39,32 @@ TEST(PatFile, ReadsTheWrittenFormatAndItsLooserForms) {
     EXPECT_TRUE(ParsePatFile("").points.empty());
 }
 
+TEST(PatFile, TwoPointsAreWrittenAsTwelveLinesAndReadBack) {
+    const std::vector<astro::PointPlaces> points{{12.5, -4.83, 12.51, 123.25, -0.5},
+                                                 {1.0 / 3.0, 89.9999996, 23.9999999, -90, 1e-7}};
+    const std::string text = PatFileText(points);
+    EXPECT_EQ(text,
+              "  12.500000\r\n"
+              "  -4.830000\r\n"
+              "  12.510000\r\n"
+              " 123.250000\r\n"
+              "  -0.500000\r\n"
+              "\r\n"
+              "   0.333333\r\n"
+              "  90.000000\r\n"
+              "  24.000000\r\n"
+              " -90.000000\r\n"
+              "   0.000000\r\n"
+              "\r\n");
+    EXPECT_EQ(PatFileText({}), "");
+
+    PatFileContents back = ParsePatFile(text);
+    ASSERT_EQ(back.error, "");
+    ASSERT_EQ(back.points.size(), 2u);
+    EXPECT_EQ(back.points[0], points[0]);
+    EXPECT_EQ(back.points[1].nextRA, 0.333333);
+}
+
 TEST(PatFile, NamesTheLineOfWhatIsNotAPoint) {
     const std::string one = "1.0\r\n2.0\r\n1.0\r\n2.0\r\n0.5\r\n\r\n";
     EXPECT_EQ(ParsePatFile(one + "1.0\r\n2.0\r\n\r\n").error,

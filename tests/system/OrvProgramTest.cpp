@@ -1,5 +1,5 @@
-// The orv executable as an operator starts it: options, one copy per user and one
-// on the interface, and a clean stop on SIGTERM, SIGINT, SIGHUP and the end of its terminal.
+// The orv executable as an operator starts it: options, the operator's defaults
+// file, one copy per user and one on the interface, and a clean stop on SIGTERM, SIGINT, SIGHUP and the end of its terminal.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -32,9 +33,11 @@ struct Program {
 };
 
 // In a child about to become orv: the per-user runtime directory, the
-// interface lock (a stand-in path), and the signals as a shell would leave them.
+// configuration home (runtimeDir/config), the interface lock (a stand-in path),
+// and the signals as a shell would leave them.
 void PrepareChild(const fs::path& runtimeDir, const fs::path& interfaceLock) {
     ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (runtimeDir / "config").c_str(), 1);
     ::setenv("ORV_INTERFACE_LOCK", interfaceLock.c_str(), 1);
     ::signal(SIGHUP, SIG_DFL);
 }
@@ -123,6 +126,67 @@ std::string Exchange(uint16_t port, const std::string& text) {
     }
     ::close(fd);
     return line;
+}
+
+// A loopback port that was free a moment ago.
+uint16_t FreePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// Sends a packet to the TCP/IP server on 127.0.0.1:`port`; returns the reply up
+// to its ";" (when `reply` is set), empty when nothing listens there.
+std::string AskServer(uint16_t port, const std::string& packet, bool reply = true) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval timeout{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::write(fd, packet.data(), packet.size()) == ssize_t(packet.size()) && reply) {
+        char c = 0;
+        while (c != ';' && ::read(fd, &c, 1) == 1) answer += c;
+    }
+    ::close(fd);
+    return answer;
+}
+
+// The year Orv's clock shows: the last number of the position block.
+double YearOnServer(uint16_t port) {
+    const std::string block = AskServer(port, "#25;");
+    const auto comma = block.rfind(',');
+    return comma == std::string::npos ? 0 : std::atof(block.c_str() + comma + 1);
+}
+
+// Polls until `done` holds or `seconds` have passed.
+bool Eventually(const std::function<bool()>& done, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The ExCom status query on `line`: three CR-terminated words once the poll
+// runs (asked again every 200 ms for 10 s until they come).
+std::string ExComStatus(orv::testing::PtyPair& line) {
+    std::string reply;
+    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
+        line.write("26\r");
+        reply += line.read(64, 200);
+    }
+    return reply;
 }
 
 class OrvProgram : public ::testing::Test {
@@ -287,12 +351,7 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
     const std::string started = WaitForText(p, "MNCP channel on " + mncp.path(), 20);
     ASSERT_NE(started.find("ExCom channel on " + pty.path()), std::string::npos) << started;
     ASSERT_NE(started.find("MNCP channel on " + mncp.path()), std::string::npos) << started;
-    // The status query answers three CR-terminated words once the poll runs.
-    std::string reply;
-    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
-        pty.write("26\r");
-        reply += pty.read(64, 200);
-    }
+    const std::string reply = ExComStatus(pty);
     EXPECT_GE(std::count(reply.begin(), reply.end(), '\r'), 3) << reply;
     // A reset packet on the MNCP line gets the empty reply with sequence 0.
     const auto reset = *orv::BuildPacket(1, orv::MNCPReset, 0, "");
@@ -315,6 +374,39 @@ TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) 
     std::this_thread::sleep_for(std::chrono::milliseconds(500));   // its signal handling is set up after the channels
     ::kill(q.pid, SIGTERM);
     EXPECT_EQ(WaitExit(q, 20), 0);
+}
+
+TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
+    const uint16_t filePort = FreePort(), optionPort = FreePort();
+    orv::testing::PtyPair excom;
+    fs::create_directories(dir_ / "config" / "orv");
+    // The ExCom line by its device path (the ordinal stays for older tools); the
+    // clock synchronisation every 20 s of the scaled clock, 2 s of real time.
+    std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini")
+        << "[ExComRS232]\r\nPort=0\r\nMode=1\r\nDevice=" << excom.path() << "\r\n[TCPIPServer]\r\nPort=" << filePort
+        << "\r\nMode=2\r\n[TimeUpdate]\r\nInterval=20000\r\nEnabled=1\r\n";
+
+    Program fromFile = Start({"--headless", "--time-scale=10"}, dir_, "file");
+    const std::string started = WaitForText(fromFile, "listening on port", 15);
+    EXPECT_EQ(NumberAfter(started, "listening on port "), filePort);
+    EXPECT_NE(started.find("ExCom channel on " + excom.path()), std::string::npos) << started;
+    const std::string status = ExComStatus(excom);
+    EXPECT_EQ(std::count(status.begin(), status.end(), '\r'), 3) << status;
+    // A date set by hand gives way to the PC clock's at the next synchronisation.
+    AskServer(filePort, "#1,2000,1,1,0;", false);
+    EXPECT_TRUE(Eventually([&] { return YearOnServer(filePort) < 2001; }, 10));
+    EXPECT_TRUE(Eventually([&] { return YearOnServer(filePort) > 2020; }, 15));
+    ::kill(fromFile.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(fromFile, 20), 0);
+
+    Program withOption =
+        Start({"--headless", "--time-scale=10", "--tcp-port=" + std::to_string(optionPort)}, dir_, "option");
+    EXPECT_EQ(NumberAfter(WaitForText(withOption, "listening on port", 15), "listening on port "), optionPort);
+    EXPECT_EQ(AskServer(filePort, "#26;"), "");
+    // The note comes before the program watches for signals.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ::kill(withOption.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(withOption, 20), 0);
 }
 
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {

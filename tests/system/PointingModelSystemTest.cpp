@@ -18,8 +18,10 @@
 #include "SimSystem.h"
 #include "astro/AstroLib.h"
 #include "control/SystemAstro.h"
+#include "config/PatFile.h"
 #include "config/StateDataFile.h"
 #include "control/SlewHelpers.h"
+#include "controllers/OrvPointsDlg.h"
 
 namespace orv {
 namespace {
@@ -127,13 +129,6 @@ double Rms(const std::vector<double>& v) {
     return v.empty() ? 0 : std::sqrt(s / static_cast<double>(v.size()));
 }
 
-// One number as the point file holds it: 6 decimals, at least 4 characters before the point.
-std::string PatLine(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%11.6f\r\n", v);
-    return buf;
-}
-
 // Runs orvfit with `args`; returns its exit code and fills `output`.
 int RunOrvfit(const std::string& args, std::string& output) {
     FILE* p = ::popen((std::string(ORVFIT_BINARY) + " " + args + " 2>&1").c_str(), "r");
@@ -149,12 +144,11 @@ TEST(PointingModelSystem, CollectFitApplyAndPointWithinArcseconds) {
     SimSystem w(kTimeScale);
     ASSERT_TRUE(w.started);
     w.sim.setMountErrors(RunMount());
-    auto& s = w.system.state;
     ASSERT_TRUE(w.setDate(2024, 3, 20, 3.0));
 
     // Set the position on one star, then take a point on each of twenty.
     ASSERT_TRUE(SetPositionOn(w, kSyncStar));
-    std::string pat;
+    OrvPointsDlg points(w.system);
     std::vector<double> before;
     for (const Place& p : kModelStars) {
         Star star{};
@@ -163,11 +157,10 @@ TEST(PointingModelSystem, CollectFitApplyAndPointWithinArcseconds) {
         Centre(w, star.ra, star.dec);
         w.clock.sleepMs(250);   // a coordinate pass sees the centred telescope
         Centre(w, star.ra, star.dec);
-        for (double v : {s.NextRA.load(), s.NextDec.load(), s.RA.load(), s.Dec.load(), s.HA.load()}) pat += PatLine(v);
-        pat += "\r\n";
+        points.TakePoint();
     }
     const std::string patPath = (std::filesystem::current_path() / "pointing-run.pat").string();
-    testing::WriteWholeFile(patPath, pat);
+    ASSERT_EQ(points.SavePointsAs([&] { return std::optional<std::string>(patPath); }), std::nullopt);
 
     // Fit the terms the mount may have and a running Orv can take (code 24 carries
     // 1 to 4 and 9), against a WinOrv.DAT of the built-in defaults.
@@ -224,12 +217,10 @@ TEST(PointingModelSystem, OrvfitRefusesTooFewPointsAndLeavesWinOrvDatAlone) {
     testing::ScratchDir dir;
     const std::string dat = "40\n105\n0.9\n1\n2\n3\n4\n5\n6\n9\n7\n8\n";
     testing::WriteWholeFile(dir.file("WinOrv.DAT"), dat);
-    std::string pat;
-    for (double ha : {-2.0, 0.0, 2.0}) {
-        for (double v : {10.0, 30.0, 10.001, 30.01, ha}) pat += PatLine(v);
-        pat += "\r\n";
-    }
-    testing::WriteWholeFile(dir.file("three.pat"), pat);
+    ASSERT_EQ(WritePatFile(dir.file("three.pat"), {{10.0, 30.0, 10.001, 30.01, -2.0},
+                                                   {10.0, 30.0, 10.001, 30.01, 0.0},
+                                                   {10.0, 30.0, 10.001, 30.01, 2.0}}),
+              std::nullopt);
     std::string out;
     EXPECT_EQ(RunOrvfit("--data-dir=" + dir.path().string() + " " + dir.file("three.pat"), out), 3) << out;
     EXPECT_NE(out.find("not fitted: too few points: 3 points for 11 unknowns"), std::string::npos) << out;

@@ -16,8 +16,9 @@ if [[ "${1:-}" != --inside ]]; then
     trap 'rm -rf "$work"' EXIT
     chmod 700 "$work"
     cd "$work"
-    # The program's own runtime directory (single-instance lock); no offscreen platform.
-    export XDG_RUNTIME_DIR=$work
+    # The program's own runtime directory (single-instance lock) and an empty
+    # configuration home (no saved window size); no offscreen platform.
+    export XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config
     unset QT_QPA_PLATFORM WAYLAND_DISPLAY
     xvfb-run -a -s "-screen 0 1024x768x24" "$self" --inside "$orv"
     exit
