@@ -48,16 +48,16 @@ inline constexpr double kYearsPerCentury = 100.0;
 inline constexpr double kAberration = 0.00568611;
 
 // Pointing corrections.
-inline constexpr double kDecClamp = 88.5;                 // degrees, used in cosines of Dec
 inline constexpr double kHorizonFloor = 0.02;             // least |cos z| (z about 88.85 degrees)
 inline constexpr double kRefraction1 = 58.3;              // arcseconds, tan z term
 inline constexpr double kRefraction3 = 0.067;             // arcseconds, tan^3 z term
 // Hardie's air mass polynomial in (sec z - 1).
 inline constexpr double kHardie1 = 0.0018167, kHardie2 = 0.002875, kHardie3 = 0.0008083;
 
-// Nutation, aberration: within this cosine of Dec (36 arcseconds from a pole,
-// where RA is ill-defined) the secant and tangent of Dec are held at their value
-// there, so a place at the pole gets finite corrections (at most about 2 h in RA).
+// Nutation, aberration, pointing corrections: within this cosine of Dec (36
+// arcseconds from a pole, where RA is ill-defined) the secant and tangent of Dec
+// are held at their value there, so a place at the pole gets finite corrections
+// (nutation and aberration at most about 2 h in RA).
 inline constexpr double kPoleCosFloor = 1.7453292431333680e-4;   // cos(89.99 degrees)
 
 // Dome geometry of this telescope, in the length unit of DomeRadius.

@@ -181,17 +181,20 @@ Corrections PointingCorrections(double ha, double dec, const AstroContext& c) {
     const auto& P = c.PointingTerm;
     const double sphi = c.SinLatitude, cphi = c.CosLatitude;
 
-    // Cosines of Dec use the clamped value, its sine the true one.
-    const double dc = std::min(dec, kDecClamp) * kDegToRad;
-    const double cosd = std::cos(dc);
-    const double sind = std::sin(dec * kDegToRad);
+    // The true declination everywhere, its cosine held at the pole guard (with
+    // its sign) as in nutation and aberration: a catalogue star near the pole
+    // gets its full refraction and model terms, a place at the pole finite ones,
+    // and a mount pointed through the pole (|dec| > 90) consistent signs.
+    const double dr = dec * kDegToRad;
+    const double cosd = GuardedCos(dr);
+    const double sind = std::sin(dr);
     const double tand = sind / cosd;
 
     const double H = HoursToRad(ha);
     const double sH = std::sin(H), cH = std::cos(H);
 
     // Cosine of the zenith distance, floored near the horizon. It is also held at
-    // 1: rounding at the zenith, or the clamped cosine at a site near the pole, can
+    // 1: rounding at the zenith, or the guarded cosine at a site near the pole, can
     // push it past 1, where the arccosine and the refraction would give NaN.
     double cz = std::fabs(sphi * sind + cphi * cosd * cH);
     if (cz < kHorizonFloor) cz = kHorizonFloor;
@@ -225,7 +228,7 @@ Corrections PointingCorrections(double ha, double dec, const AstroContext& c) {
     const double P6 = P[6] * kDegToRad;
     const double P8 = P[8] * kDegToRad;
     out.DecCorrection =
-        (P[7] * std::cos(dc - P8) + P[1] * cH + P[2] * sH + P[9] * flexure + rD) / kArcsecPerDeg;
+        (P[7] * std::cos(dr - P8) + P[1] * cH + P[2] * sH + P[9] * flexure + rD) / kArcsecPerDeg;
     out.HACorrection = (P[5] * std::cos(H - P6) + P[3] / cosd + P[4] * tand +
                         (P[1] / kDegPerHour) * sH * tand - (P[2] / kDegPerHour) * cH * tand -
                         P[9] * cphi * sH / (kDegPerHour * cosd) + rH) /
@@ -318,12 +321,17 @@ double ObservedPlace(PlaceRecord& rec, const AstroContext& c,
     return lst1;
 }
 
-ReverseChainResult ReverseChain(double counterHA, double counterDec, double previousDec,
-                                double lst, double displayEpoch, const AstroContext& c) {
+ReverseChainResult ReverseChain(double counterHA, double counterDec, double lst, double displayEpoch,
+                                const AstroContext& c) {
     ReverseChainResult r{};
-    // Observed frame: the corrections are taken at the counter HA and the previous
-    // pass's mean Dec, close enough to the observed place for arcsecond terms.
-    r.corrections = PointingCorrections(counterHA, previousDec, c);
+    // The observed place is the counter place less the corrections at the
+    // observed place. Taken at the counter place, the corrections are off by their
+    // own change over their size; taken once more at the place that gives, the
+    // rest is the square of that (near the pole, where the HA terms grow with
+    // sec d, well under 0.1").
+    const Corrections first = PointingCorrections(counterHA, counterDec, c);
+    r.corrections =
+        PointingCorrections(counterHA - first.HACorrection, counterDec - first.DecCorrection, c);
     r.ObservedHA = counterHA - r.corrections.HACorrection;
     r.ApparentRA = lst - r.ObservedHA;
     if (r.ApparentRA < 0) r.ApparentRA += kHoursPerDay;

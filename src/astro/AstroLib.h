@@ -66,7 +66,8 @@ struct Corrections {
 // PointingCorrections: refraction, pointing model, horizon quantities and the
 // rates of the corrections, for a position ha (hours), dec (degrees) of the
 // observed frame. Reads Latitude, SinLatitude, CosLatitude, RefractionScale and
-// PointingTerm[1..9]. Cosines of Dec use min(dec, 88.5); |cos z| is floored at 0.02.
+// PointingTerm[1..9]. The cosine of Dec is held at its value 0.01 degrees from
+// the pole (sign kept); |cos z| is floored at 0.02.
 Corrections PointingCorrections(double ha, double dec, const AstroContext& c);
 
 // AirMassAt: air mass (Hardie) at ha (hours), dec (degrees), without the horizon
@@ -102,7 +103,7 @@ double ObservedPlace(PlaceRecord& rec, const AstroContext& c,
 
 // The results of one pass of the reverse chain (counters to mean place).
 struct ReverseChainResult {
-    Corrections corrections;   // at (counter HA, previous mean Dec)
+    Corrections corrections;   // at the observed place
     double ObservedHA;         // hours, counter HA less the HA correction
     double ObservedDec;        // degrees, counter Dec less the Dec correction
     double ApparentRA;         // hours, 0..24
@@ -113,10 +114,11 @@ struct ReverseChainResult {
 
 // ReverseChain: counter position to mean place of the display equinox.
 // counterHA (hours) = RACount * HAScale; counterDec (degrees) = DecCount * DecScale;
-// previousDec (degrees): the mean Dec of the previous pass, the Dec argument of the
-// pointing corrections; lst (hours): sidereal time of this pass; displayEpoch
-// (years): the equinox to precess to from c.Year, the fractional year of date.
-ReverseChainResult ReverseChain(double counterHA, double counterDec, double previousDec,
-                                double lst, double displayEpoch, const AstroContext& c);
+// lst (hours): sidereal time of this pass; displayEpoch (years): the equinox to
+// precess to from c.Year, the fractional year of date. The pointing corrections
+// are taken at the observed place they lead to (found from the counter place by
+// one refinement), so they are as exact near the pole as elsewhere.
+ReverseChainResult ReverseChain(double counterHA, double counterDec, double lst, double displayEpoch,
+                                const AstroContext& c);
 
 }  // namespace orv::astro

@@ -114,6 +114,9 @@ std::string TCPErrorName(int event) {
     }
 }
 
+TCPCommandChannel::TCPCommandChannel(System& system)
+    : system_(system), door_(system.commander, "TCP/IP"), extensions_(system) {}
+
 std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string& packet, TCPClientId client) {
     system_.log.LogCommEvent("TCP/IP Packet: " + packet);
     const TCPPacketFields fields = ParseTCPPacket(packet);
@@ -123,22 +126,13 @@ std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string
     switch (TCPKindOf(code)) {
     case TCPCodeKind::None:
         // Not in the original table: one of the added codes, or nothing at all.
-        return extensions_.Execute(code, fields, client, held_.size());
+        return extensions_.Execute(code, fields, client, door_.held());
     case TCPCodeKind::Stop:
-        // A stop overtakes everything still waiting: what was sent before it
-        // must not start once the telescope has stopped.
-        held_.clear();
-        issue({13, fields.param});
+        system_.commander.stop();
         return std::nullopt;
     case TCPCodeKind::SetState:
-        if (held_.empty() && s.StateCode.load() == 0) {
-            issue({code, fields.param});
-        } else if (held_.size() < MaxHeldCommands) {
-            held_.push_back({code, fields.param});
-        } else {
-            system_.log.AddLog("TCP/IP: Command " + std::to_string(code) +
-                               " dropped, too many commands waiting");
-        }
+        // The packet's fields 1..11 are the arguments; fields not sent are 0.
+        door_.issue(code, Commander::Params(fields.param.begin() + 1, fields.param.end()));
         return std::nullopt;
     case TCPCodeKind::Reply:
         break;
@@ -159,21 +153,8 @@ std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string
 }
 
 size_t TCPCommandChannel::IssueHeldCommands() {
-    while (!held_.empty() && system_.state.StateCode.load() == 0) {
-        issue(held_.front());
-        held_.pop_front();
-    }
-    return held_.size();
-}
-
-void TCPCommandChannel::issue(const Held& command) {
-    auto& s = system_.state;
-    for (size_t i = 0; i < command.param.size(); ++i) s.CommandParam[i] = command.param[i];
-    if (command.code == 13) {
-        s.StopRequest = 1;
-        s.StopGeneration.fetch_add(1);
-    }
-    s.StateCode = command.code;
+    system_.commander.service();
+    return door_.held();
 }
 
 }  // namespace orv

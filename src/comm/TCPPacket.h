@@ -11,13 +11,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "comm/TCPExtensions.h"
+#include "core/Commander.h"
 
 namespace orv {
 
@@ -85,17 +85,16 @@ struct TCPKAVQueries {
     std::function<std::string()> portStatus;   // GetKAVPortStatus, code 54
 };
 
-// Runs packets against one system. State-setting commands are written as every
-// commander writes them: CommandParam[0..11] first, StateCode last. A command
-// that arrives while the state machine still holds an earlier one (StateCode
-// not 0) is held and written once StateCode returns to 0, so a host may send
-// '#6,...;#12;' without losing the target. A stop is never held: it sets
-// StopRequest and code 13 at once and discards the held commands.
+// Runs packets against one system through its Commander. A state-setting
+// command is written at once when the state machine is idle, else held in order
+// (so a host may send '#6,...;#12;' without losing the target) under the
+// Commander's rules: at most 2 s, and discarded by any stop. '#13;' is the
+// Commander's stop: it discards every command held, from every channel.
 class TCPCommandChannel {
 public:
-    static constexpr size_t MaxHeldCommands = 64;
+    static constexpr size_t MaxHeldCommands = Commander::MaxHeldPerChannel;
 
-    explicit TCPCommandChannel(System& system) : system_(system), extensions_(system) {}
+    explicit TCPCommandChannel(System& system);
 
     // Logs, parses and executes one packet from `client`. Returns the reply for
     // the client that sent it, or nothing for commands without an answer.
@@ -103,22 +102,17 @@ public:
     // The client's connection has closed.
     void ClientGone(TCPClientId client) { extensions_.ClientGone(client); }
 
-    // Writes held commands while the state machine is idle; returns how many remain.
+    // Offers the waiting commands to an idle state machine; returns how many of
+    // this channel's remain held.
     size_t IssueHeldCommands();
-    size_t heldCount() const { return held_.size(); }
-    void clearHeld() { held_.clear(); }
+    size_t heldCount() const { return door_.held(); }
+    void clearHeld() { door_.discard(); }
 
     void setKAVQueries(TCPKAVQueries queries) { kav_ = std::move(queries); }
 
 private:
-    struct Held {
-        int code;
-        std::array<double, 12> param;
-    };
-    void issue(const Held& command);
-
     System& system_;
-    std::deque<Held> held_;
+    Commander::Channel door_;
     TCPKAVQueries kav_;
     TCPExtensions extensions_;   // the codes beyond the original table
 };

@@ -79,6 +79,11 @@ void ReleaseFocusDrive(System& system) { system.bus.modify(ports::DomeFocus, 0, 
 void MoveFocus(System& system) {
     auto& s = system.state;
     const double target = s.CommandParam[1];
+    // No motion starts while the drive interlock is open.
+    if (s.InterlockOpen) {
+        s.StateCode = 0;
+        return;
+    }
     if (!(target >= kFocusLowest && target <= kFocusHighest)) {
         system.log.AddLog("Focus target " + FocusText(target) + " refused: outside " + FocusText(kFocusLowest) +
                           " to " + FocusText(kFocusHighest));
@@ -119,6 +124,10 @@ void MoveFocus(System& system) {
 
 void SendDomeToAzimuth(System& system) {
     auto& s = system.state;
+    if (s.InterlockOpen) {   // no motion starts while the drive interlock is open
+        s.StateCode = 0;
+        return;
+    }
     s.DomeAzimuthOffset = s.CommandParam[1] - system.params.DomeHomeAzimuth;
     s.DomeOn = 1;
     s.DomeTrack = 0;
@@ -129,6 +138,15 @@ void OperateShutter(System& system) {
     auto& s = system.state;
     const bool open = s.CommandParam[1] >= 0.5;
 
+    if (s.InterlockOpen) {
+        // No drive starts while the interlock is open. An automatic cloud close
+        // is not lost: the Commander posts it again and it runs once the
+        // interlock has closed.
+        system.commander.putBackSafety();
+        s.ShutterMessage.set(kShutterRefusedInterlock);
+        s.StateCode = 0;
+        return;
+    }
     if (open && s.CloudDetected) {
         // The refusal stays the message: nothing moved, nothing finished.
         s.ShutterMessage.set(kShutterRefusedCloudy);

@@ -1,6 +1,7 @@
 #pragma once
 // The commands that move the focus, send the dome to an azimuth and operate the
 // shutter. They run on the state machine thread and set StateCode back to 0.
+// None of them starts a drive while the drive interlock is open.
 
 #include <cstdint>
 
@@ -35,6 +36,7 @@ inline constexpr const char* kFocusNotMoving = "Focus not moving";
 
 // Texts of ShutterMessage.
 inline constexpr const char* kShutterRefusedCloudy = " Shutter will not open if cloudy";
+inline constexpr const char* kShutterRefusedInterlock = " Shutter will not move while the interlock is open";
 inline constexpr const char* kShutterOpening = " Shutter takes 80 seconds to open";
 inline constexpr const char* kShutterClosing = " Shutter takes 80 seconds to close";
 inline constexpr const char* kShutterFinished = " Shutter command finished";

@@ -48,6 +48,7 @@ void InputMonitor::InitInputMonitor() {
     paddleDirBits_ = 0;
     paddleSpeedBits_ = 0;
     waitingForDome_ = false;
+    closePosted_ = false;
     domeWarningLogged_ = false;
 }
 
@@ -67,7 +68,8 @@ void InputMonitor::checkInterlock() {
         s.InterlockOpen = 0;
         return;
     }
-    // Interlock open: stop everything at once.
+    // Interlock open: stop everything at once. Its opening is a stop: commands
+    // held at the door before it are discarded.
     if (!s.InterlockOpen) s.StopGeneration.fetch_add(1);
     s.InterlockOpen = 1;
     s.StopRequest = 1;
@@ -82,8 +84,9 @@ void InputMonitor::checkFrontPanel() {
     auto& bus = system_.bus;
     auto active = [&](uint8_t bit) { return (bus.read(ports::FrontPanel) & bit) == 0; };
 
-    // The slew button starts a slew on every pass while it is held.
-    if (active(ports::SlewButtonBit)) s.StateCode = 12;
+    // The slew button offers a slew on every pass while it is held; it is taken
+    // once the state machine is idle and overrides nothing that waits.
+    if (active(ports::SlewButtonBit)) system_.commander.offer(12);
 
     assignBits(s.StatusFlags2, status2::DrivesOn, active(ports::DrivesOnBit));
 
@@ -137,6 +140,17 @@ bool InputMonitor::automaticClose() {
     if (system_.isTerminating()) return false;
     if (system_.DisableCloudSensorInput) {
         // The operator switched the cloud sensor off: no automatic close.
+        if (closePosted_) system_.commander.withdrawSafety();
+        closePosted_ = false;
+        waitingForDome_ = false;
+        return true;
+    }
+    if (closePosted_) {
+        // The Commander writes the close on every idle pass of the state machine
+        // until it is taken; only then is the cloud handled.
+        if (system_.commander.safetyPending()) return true;
+        s.CloudHandled = s.CloudDetected.load();
+        closePosted_ = false;
         waitingForDome_ = false;
         return true;
     }
@@ -145,10 +159,8 @@ bool InputMonitor::automaticClose() {
     const double home = system_.params.DomeHomeAzimuth * astro::kRadToDeg;
     const double off = std::remainder(s.DomeAzimuth - home, 360.0);
     if (std::abs(off) < kCloudCloseDomeWindow) {
-        s.CommandParam[1] = 0;
-        s.StateCode = 36;
-        s.CloudHandled = s.CloudDetected.load();
-        waitingForDome_ = false;
+        system_.commander.postSafety(36, {0.0});   // close the shutter
+        closePosted_ = true;
     } else if (!domeWarningLogged_ &&
                system_.clock.nowMs() - domeWaitStartMs_ >= DomeHomeWarningMs) {
         system_.log.AddLog("Cloud close: dome not at home");

@@ -29,7 +29,8 @@ public:
 
     uint32_t PaddleDirBits() const { return paddleDirBits_.load(); }
     uint32_t PaddleSpeedBits() const { return paddleSpeedBits_.load(); }
-    // True while the automatic cloud close has sent the dome home and waits for it.
+    // True from the moment the automatic cloud close sends the dome home until the
+    // state machine has taken the shutter close.
     bool waitingForDome() const { return waitingForDome_.load(); }
 
 private:
@@ -44,9 +45,10 @@ private:
     std::atomic<uint32_t> paddleDirBits_{0};     // mask 0x3C
     std::atomic<uint32_t> paddleSpeedBits_{0};   // mask 0xC0
 
-    // Automatic cloud close: the dome was sent home, the shutter close follows
+    // Automatic cloud close: the dome was sent home, the shutter close is posted
     // once the dome azimuth is within 10 degrees of its home azimuth.
     std::atomic<bool> waitingForDome_{false};
+    bool closePosted_ = false;   // the close waits at the Commander
     bool domeWarningLogged_ = false;
     int64_t domeWaitStartMs_ = 0;
 };

@@ -1,8 +1,10 @@
 #include "control/SetupHandlers.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <optional>
 
 #include "astro/AstroConstants.h"
 #include "astro/AstroLib.h"
@@ -26,6 +28,28 @@ double HoursFromMilliseconds(int64_t ms) {
     int64_t h = ms / 3600000, m = (ms / 60000) % 60, s = (ms / 1000) % 60, msec = ms % 1000;
     return static_cast<double>(h) + static_cast<double>(m) / 60 + static_cast<double>(s) / 3600 +
            static_cast<double>(msec) / 3600000;
+}
+
+// The years the day count is exact for (it has no century correction).
+constexpr double FirstYear = 1901, LastYear = 2099;
+constexpr int64_t MsPerDay = 86400000;
+
+struct GivenDate {
+    int year, month, day;
+    int64_t ms;   // UT, whole milliseconds of the day
+};
+
+// The date and UT of a set-date command, or nothing when a field is not a
+// number, the year is outside 1901 to 2099, the month outside 1 to 12, the day
+// outside 1 to 31 or the UT outside 0 <= UT < 24 hours. Each field is checked
+// before it is converted to an integer.
+std::optional<GivenDate> CheckedDate(double year, double month, double day, double ut) {
+    const double y = std::trunc(year), m = std::trunc(month), d = std::trunc(day);
+    if (!(y >= FirstYear && y <= LastYear && m >= 1 && m <= 12 && d >= 1 && d <= 31 && ut >= 0 && ut < 24))
+        return std::nullopt;
+    // A UT a hair below 24 h rounds to the last millisecond of the day, not the next day.
+    const int64_t ms = std::min<int64_t>(std::llround(ut * 3600000.0), MsPerDay - 1);
+    return GivenDate{static_cast<int>(y), static_cast<int>(m), static_cast<int>(d), ms};
 }
 
 struct Place {
@@ -68,10 +92,16 @@ void SetDateAndTime(System& system) {
     int year, month, day;
     int64_t ms;
     if (P(system, 1) != 0) {
-        year = static_cast<int>(std::trunc(P(system, 1)));
-        month = static_cast<int>(std::trunc(P(system, 2)));
-        day = static_cast<int>(std::trunc(P(system, 3)));
-        ms = std::llround(P(system, 4) * 3600000.0);
+        const std::optional<GivenDate> given = CheckedDate(P(system, 1), P(system, 2), P(system, 3), P(system, 4));
+        if (!given) {
+            // A date or time the clocks cannot hold changes nothing.
+            Done(system);
+            return;
+        }
+        year = given->year;
+        month = given->month;
+        day = given->day;
+        ms = given->ms;
     } else {
         // The PC clock, in UTC.
         int64_t utc = system.clock.utcMs();
@@ -126,7 +156,9 @@ void SetTelescopePosition(System& system) {
     const auto& s = system.state;
     const Place place = GivenPlaceOr(system, P(system, 1), P(system, 2), P(system, 3),
                                      {s.NextRA, s.NextDec, s.NextEpoch});
-    PresetTelescopePosition(system, place.ra, place.dec, place.epoch);
+    // A place that is not a number would preset the counters to nonsense.
+    if (std::isfinite(place.ra) && std::isfinite(place.dec) && std::isfinite(place.epoch))
+        PresetTelescopePosition(system, place.ra, place.dec, place.epoch);
     Done(system);
 }
 
@@ -148,8 +180,10 @@ void SetFocusCounter(System& system) {
 
 void StopTelescope(System& system) {
     auto& s = system.state;
+    // The stop generation moved when the stop was given (Commander::stop, or the
+    // door's pickup of a code 13 written around it); moving it again here would
+    // discard the commands sent after the stop.
     s.StopRequest = 1;
-    s.StopGeneration.fetch_add(1);   // also for a code 13 written around the commander
     s.DecRate = 0;
     s.HARate = 0;
     clearBits(s.StatusFlags3, status3::TargetLoaded);
@@ -208,19 +242,29 @@ void SetRateCorrection(System& system) {
 }
 
 void SetDomeOn(System& system) {
-    system.state.DomeOn = P(system, 1) != 0 ? 1 : 0;
-    system.state.DomeAzimuthOffset = 0;
+    const bool on = P(system, 1) != 0;
+    // Switching the dome drive on starts it moving: not while the interlock is open.
+    if (!(on && system.state.InterlockOpen)) {
+        system.state.DomeOn = on ? 1 : 0;
+        system.state.DomeAzimuthOffset = 0;
+    }
     Done(system);
 }
 
 void SetDomeHomeTrack(System& system) {
-    system.state.DomeTrack = P(system, 1) == 0 ? 1 : 0;
-    system.state.DomeAzimuthOffset = 0;
+    // A new dome mode sends the dome somewhere else: not while the interlock is open.
+    if (!system.state.InterlockOpen) {
+        system.state.DomeTrack = P(system, 1) == 0 ? 1 : 0;
+        system.state.DomeAzimuthOffset = 0;
+    }
     Done(system);
 }
 
 void SetDisplayEquinox(System& system) {
-    system.state.Epoch = P(system, 1);
+    // An equinox outside the years the precession is good for (or not a number
+    // at all) would make every place that follows meaningless: it is refused.
+    const double epoch = P(system, 1);
+    if (epoch >= MinDisplayEquinox && epoch <= MaxDisplayEquinox) system.state.Epoch = epoch;
     Done(system);
 }
 

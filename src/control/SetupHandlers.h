@@ -8,6 +8,10 @@ namespace orv {
 
 class System;
 
+// The display equinoxes code 22 accepts, years: within ten centuries of 2000,
+// where the precession's series still hold.
+inline constexpr double MinDisplayEquinox = 1000.0, MaxDisplayEquinox = 3000.0;
+
 void SetDateAndTime(System& system);        // code 1
 void SetDomePosition(System& system);       // code 2
 void SetTelescopePosition(System& system);  // code 3

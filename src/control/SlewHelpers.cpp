@@ -87,7 +87,8 @@ TrackRatePair GuidedTrackRates(uint8_t paddleBits, TrackRatePair base, double gu
 
 bool CheckTargetRange(System& system, double dec, double ha) {
     const double z = ZenithDistanceOf(dec, ha, system.params.SinLatitude, system.params.CosLatitude);
-    const bool outOfRange = z >= system.params.ZenithLimit;
+    // Written so that a zenith distance that is not a number counts as out of range.
+    const bool outOfRange = !(z < system.params.ZenithLimit);
     assignBits(system.state.StatusFlags2, status2::TargetOutOfRange, outOfRange);
     return outOfRange;
 }

@@ -73,7 +73,8 @@ struct TrackRatePair {
 TrackRatePair GuidedTrackRates(uint8_t paddleBits, TrackRatePair base, double guideRate);
 
 // Sets or clears TARGET OUT OF RANGE by the zenith distance of (dec, ha) against
-// ZenithLimit; returns true when the target is out of range.
+// ZenithLimit; returns true when the target is out of range, as a place that is
+// not a number always is.
 bool CheckTargetRange(System& system, double dec, double ha);
 
 // Drops the slew signal (bit 0x01 of 0xA89) for 500 ms, then raises it again.

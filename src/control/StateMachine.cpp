@@ -69,7 +69,8 @@ void StateMachine::Dispatch(int code) {
 
 void StateMachine::StateMachinePass() {
     auto& s = system_.state;
-    const int code = s.StateCode;
+    // The code a commander wrote, or the next command waiting at the door.
+    const int code = system_.commander.take();
     s.StateText.set(std::to_string(code));
     if (code == 0) {
         if (!system_.sleep(50)) return;

@@ -1,6 +1,7 @@
 #pragma once
-// The command state machine: picks up the code a commander wrote into StateCode,
-// runs its handler (which sets StateCode back to 0) and idles 100 ms between checks.
+// The command state machine: picks up the code a commander wrote into StateCode
+// (or, when idle, the next command waiting at the Commander), runs its handler
+// (which sets StateCode back to 0) and idles 100 ms between checks.
 
 namespace orv {
 

@@ -102,8 +102,8 @@ public:
     TRealCounter LSTClock;
     StatusLog log;
     std::atomic<bool> terminating{false};
-    // The one door through which every commander writes StateCode.
-    Commander commander{state, clock, terminating};
+    // The one door to StateCode for every commander.
+    Commander commander{state, clock, log, terminating};
     std::atomic<bool> closing{false};   // set by beginClosing() and by StopSystem
 
     // Set by the Misc dialog's "Disable Cloud Sensor Input" box.

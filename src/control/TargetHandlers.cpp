@@ -33,7 +33,8 @@ std::optional<int> RoundedIndex(double value) {
 // (equinox; 0: the display equinox Epoch; -1: coordinates of date, with the
 // pointing corrections taken out). `lst` is the sidereal time the caller read
 // once for the whole load; `hourAngleTarget` marks a target that is to stay at
-// the hour angle it has now (zenith, hour-angle slews).
+// the hour angle given in P4 (zenith, hour-angle slews): an hour angle has no
+// equinox, so the precession moves its Dec only.
 void PlaceTarget(System& system, double lst, bool hourAngleTarget) {
     auto& s = system.state;
     const double epoch = s.Epoch;
@@ -82,10 +83,18 @@ void PlaceTarget(System& system, double lst, bool hourAngleTarget) {
         targetRA = ra + p.ra;
         targetDec = dec + p.dec;
     }
-    targetRA = WrapHours24(targetRA);
+    double targetHA;
+    if (hourAngleTarget) {
+        targetHA = WrapHours12(s.CommandParam[4]);
+        targetRA = WrapHours24(lst - targetHA);
+    } else {
+        targetRA = WrapHours24(targetRA);
+        targetHA = HourAngleOf(targetRA, lst);
+    }
+    // A place the conversions could not give (an absurd equinox) is not loaded.
+    if (!std::isfinite(targetRA) || !std::isfinite(targetDec)) return;
     s.TargetRA = targetRA;
     s.TargetDec = targetDec;
-    const double targetHA = HourAngleOf(targetRA, lst);
     s.NextHA = targetHA;
     // The loaded target decides how the next slew treats its RA: an hour-angle
     // target is re-placed from NextHA on every slew pass, any other stays put.
@@ -327,13 +336,21 @@ void SlewToHourAngle(System& system) {
 }
 
 void StartSlew(System& system) {
-    system.state.StopRequest = 0;
-    RunSlew(system);
-    system.state.StateCode = 0;
+    auto& s = system.state;
+    // No motion starts while the drive interlock is open: the stop it holds stays.
+    if (!s.InterlockOpen) {
+        s.StopRequest = 0;
+        RunSlew(system);
+    }
+    s.StateCode = 0;
 }
 
 void StartTrail(System& system) {
     auto& s = system.state;
+    if (s.InterlockOpen) {
+        s.StateCode = 0;
+        return;
+    }
     // A stop left over from an earlier command must not end this trail at once.
     s.StopRequest = 0;
     const SkyPoint start{s.RA, s.Dec};

@@ -110,14 +110,16 @@ void TimeTask::ReadPositionCounters() {
     auto utTicks = static_cast<uint32_t>(system_.UTClock.read());
     double lst = p.SidTicksPerHour != 0 ? lstTicks / p.SidTicksPerHour : 0.0;
     double ut = p.UTTicksPerHour != 0 ? utTicks / p.UTTicksPerHour : 0.0;
+    // At each midnight a clock starts its next day with what it has run past
+    // 24 h (up to a pass, 100 ms or more, which is 1.5 arcsec of hour angle).
     if (lst >= 24) {
-        system_.LSTClock.set(0);
-        lst = 0;
+        system_.LSTClock.subtract(24 * p.SidTicksPerHour);
+        lst -= 24;
     }
     s.LST = lst;
     if (ut >= 24) {
-        system_.UTClock.set(0);
-        ut = 0;
+        system_.UTClock.subtract(24 * p.UTTicksPerHour);
+        ut -= 24;
         int day = s.Day, month = s.Month, year = static_cast<int>(std::trunc(s.Year.load()));
         AdvanceDate(day, month, year);
         s.Day = day;
@@ -134,8 +136,8 @@ void TimeTask::UpdateCoordinates() {
     ReadPositionCounters();
     const auto context = AstroContextOf(system_);
     std::lock_guard correctionLock(system_.locks.CorrectionLock);
-    const auto chain = astro::ReverseChain(raCount_ * p.HAScale, decCount_ * p.DecScale, s.Dec, s.LST,
-                                           s.Epoch, context);
+    const auto chain = astro::ReverseChain(raCount_ * p.HAScale, decCount_ * p.DecScale, s.LST, s.Epoch,
+                                           context);
     const auto& c = chain.corrections;
     s.ZenithDistance = c.ZenithDistance;
     s.Azimuth = c.Azimuth;

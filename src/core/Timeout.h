@@ -3,6 +3,7 @@
 // Both run on the system Clock in 64-bit milliseconds, so they never wrap.
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 
 #include "core/Clock.h"
@@ -36,6 +37,9 @@ public:
     explicit TRealCounter(const Clock& clock) : clock_(clock) { set(0); }
     int64_t read() const { return (clock_.nowMs() - base_.load()) / divisor_; }
     void set(int64_t value) { base_ = clock_.nowMs() - value * divisor_; }
+    // Takes `ticks` off the count (a whole day at a clock's roll-over) without
+    // losing what it has run past them: the base moves on, to the nearest ms.
+    void subtract(double ticks) { base_.fetch_add(std::llround(ticks * static_cast<double>(divisor_))); }
 
 private:
     const Clock& clock_;

@@ -223,32 +223,72 @@ TEST(PointingCorrections, ZenithMeridianAndHorizon) {
                 std::isfinite(low.HARateCorrection));
 }
 
-TEST(PointingCorrections, DeclinationClampNearPole) {
+TEST(PointingCorrections, TrueDeclinationUpToThePoleGuard) {
     AstroContext c = Bare(40.0);
-    const double cos885 = std::cos(88.5 * kDegToRad);
+    const double cosd = std::cos(89.9 * kDegToRad);
     c.PointingTerm[3] = 2.0;   // collimation, seconds of time: P3 / cos d
-    EXPECT_NEAR(PointingCorrections(1.0, 89.9, c).HACorrection, 2.0 / cos885 / 3600, 1e-12);
+    EXPECT_NEAR(PointingCorrections(1.0, 89.9, c).HACorrection, 2.0 / cosd / 3600, 1e-12);
     c.PointingTerm[3] = 0;
-    c.PointingTerm[4] = 2.0;   // non-perpendicularity: P4 sin(89.9) / cos(88.5)
-    EXPECT_NEAR(PointingCorrections(1.0, 89.9, c).HACorrection,
-                2.0 * std::sin(89.9 * kDegToRad) / cos885 / 3600, 1e-12);
-    c.PointingTerm[4] = 0;
-    c.PointingTerm[7] = 10.0;  // periodic Dec term at phase 0: P7 cos(88.5)
-    EXPECT_NEAR(PointingCorrections(1.0, 89.9, c).DecCorrection, 10.0 * cos885 / 3600, 1e-12);
+    c.PointingTerm[7] = 10.0;  // periodic Dec term at phase 0: P7 cos d
+    EXPECT_NEAR(PointingCorrections(1.0, 89.9, c).DecCorrection, 10.0 * cosd / 3600, 1e-12);
+    c.PointingTerm[7] = 0;
+
+    // Within 0.01 degrees of the pole the secant is held at its value there: a
+    // place at the pole gets finite corrections.
+    c.PointingTerm[3] = 2.0;
+    const double guard = 2.0 / std::cos(89.99 * kDegToRad) / 3600;
+    EXPECT_NEAR(PointingCorrections(1.0, 90.0, c).HACorrection, guard, 1e-6);
+    EXPECT_NEAR(PointingCorrections(1.0, -89.995, c).HACorrection, guard, 1e-6);
 
     // The azimuth test uses the true Dec: at a site at latitude 89.2 a place at
-    // Dec 89.9 on the meridian lies north of the zenith.
-    const AstroContext polar = Bare(89.2);
-    EXPECT_NEAR(PointingCorrections(0.0, 89.9, polar).Azimuth, 0.0, 1e-9);
+    // Dec 89.9 on the meridian lies north of the zenith, 0.7 degrees from it.
+    AstroContext polar = Bare(89.2);
+    polar.RefractionScale = 1.0;
+    const Corrections k = PointingCorrections(0.0, 89.9, polar);
+    EXPECT_NEAR(k.Azimuth, 0.0, 1e-9);
     EXPECT_NEAR(PointingCorrections(0.0, 88.0, polar).Azimuth, 180.0, 1e-9);
-    // There the clamped cosine makes cos z exceed 1 near the zenith: the results
-    // must stay numbers.
-    AstroContext refracting = polar;
-    refracting.RefractionScale = 1.0;
-    const Corrections k = PointingCorrections(0.0, 89.9, refracting);
-    EXPECT_EQ(k.ZenithDistance, 0.0);
+    EXPECT_NEAR(k.ZenithDistance, 0.7, 1e-9);
     EXPECT_TRUE(std::isfinite(k.HACorrection) && std::isfinite(k.DecCorrection) &&
                 std::isfinite(k.HARateCorrection) && std::isfinite(k.DecRateCorrection));
+}
+
+// Refraction near the pole: Polaris at Dec 89.26, 5 h west at latitude 40. The
+// refraction R = 58.3" tan z (scale 1, the tan^3 term left out here) lifts the star
+// along the vertical; its hour-angle share, from the spherical triangle, is
+// R sin(q) / cos d with the parallactic angle q, so at this Dec a wrong cos d
+// shows at once.
+TEST(PointingCorrections, RefractionInHourAngleNearThePole) {
+    AstroContext c = Site(40.0);
+    c.PointingTerm.fill(0);
+    c.RefractionScale = 1.0;
+    const double ha = 5.0, dec = 89.26;
+    const double H = ha * 15 * kDegToRad, d = dec * kDegToRad, phi = 40.0 * kDegToRad;
+    const double cz = std::sin(phi) * std::sin(d) + std::cos(phi) * std::cos(d) * std::cos(H);
+    const double z = std::acos(cz);
+    const double sinq = std::sin(H) * std::cos(phi) / std::sin(z);
+    const double R = 58.3 * std::tan(z) - 0.067 * std::pow(std::tan(z), 3);
+    // Refraction moves the star towards the zenith, i.e. to a smaller hour angle west.
+    const double expectHAseconds = -R * sinq / std::cos(d) / 15.0;
+    const Corrections k = PointingCorrections(ha, dec, c);
+    EXPECT_NEAR(k.HACorrection * 3600, expectHAseconds, 0.01 * std::fabs(expectHAseconds));
+}
+
+// A mount pointed through the pole, Dec 180 - d at HA H, looks at the place
+// (H + 12 h, d): the refraction and the zenith distance are those of that place,
+// with the Dec correction mirrored, as the counter Dec runs the other way.
+TEST(PointingCorrections, ThroughThePoleMirrorsTheRefraction) {
+    AstroContext c = Site(40.0);
+    c.PointingTerm.fill(0);
+    c.RefractionScale = 1.0;
+    for (double d : {60.0, 85.0, 89.5}) {
+        for (double ha : {-5.0, -1.5, 2.0}) {
+            const Corrections through = PointingCorrections(ha, 180.0 - d, c);
+            const Corrections sky = PointingCorrections(ha + 12.0, d, c);
+            EXPECT_NEAR(through.ZenithDistance, sky.ZenithDistance, 1e-9) << d << " " << ha;
+            EXPECT_NEAR(through.HACorrection, sky.HACorrection, 1e-12) << d << " " << ha;
+            EXPECT_NEAR(through.DecCorrection, -sky.DecCorrection, 1e-12) << d << " " << ha;
+        }
+    }
 }
 
 // The rate corrections are the derivatives in hour angle of the corrections times

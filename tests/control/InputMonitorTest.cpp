@@ -279,10 +279,15 @@ TEST_F(CloudCloseTest, SendsTheDomeHomeThenClosesOncePerCloudEvent) {
     pass();
     EXPECT_EQ(sys.state.StateCode, 36);
     EXPECT_EQ(sys.state.CommandParam[1], 0);
+    EXPECT_EQ(sys.state.CloudHandled, 0) << "handled once the state machine has taken it";
+    pass();
+    EXPECT_TRUE(monitor().waitingForDome());
+
+    EXPECT_EQ(sys.commander.take(), 36);   // the state machine takes it
+    pass();
     EXPECT_EQ(sys.state.CloudHandled, 1);
     EXPECT_FALSE(monitor().waitingForDome());
-
-    sys.state.StateCode = 0;   // the state machine took it
+    sys.state.StateCode = 0;   // the close has run
     pass(5);
     EXPECT_EQ(sys.state.StateCode, 0) << "one close per cloud event";
 

@@ -97,6 +97,14 @@ std::vector<double> snapshot(const System& sys) {
     return v;
 }
 
+// Equal element by element, a NaN equal to a NaN.
+bool sameValues(const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i])))) return false;
+    return true;
+}
+
 bool sameMarks(const MarkTable::Entries& a, const MarkTable::Entries& b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (a[i].description != b[i].description || a[i].RA != b[i].RA || a[i].Dec != b[i].Dec ||
@@ -147,7 +155,7 @@ TEST_F(StateMachineTest, FirstPassTakesThePcClockAndPointsAtTheZenith) {
     EXPECT_EQ(s.Day, 20);
     EXPECT_EQ(s.Month, 3);
     EXPECT_EQ(std::trunc(s.Year), 2024);
-    EXPECT_DOUBLE_EQ(s.Year, astro::FractionalYear(2024, 3, 20));
+    EXPECT_DOUBLE_EQ(s.Year, 2024 + 80 / 366.25);   // 1 March of a leap year is day 61, 20 March day 80
     EXPECT_EQ(s.Epoch, 2024.5);
     EXPECT_DOUBLE_EQ(s.UT, 21 + 30 / 60.0 + 15 / 3600.0 + 250 / 3600000.0);
 
@@ -165,6 +173,75 @@ TEST_F(StateMachineTest, FirstPassTakesThePcClockAndPointsAtTheZenith) {
     const double elapsedHours = (clock.nowMs() - t0 + 100) / 3600000.0;   // the handler's and the pass's pauses
     EXPECT_NEAR(s.UT, 21 + 30 / 60.0 + 15.25 / 3600.0 + elapsedHours, 2e-6);
     EXPECT_NEAR(s.LST, lst + elapsedHours * 1.0027379, 3e-6);
+}
+
+TEST_F(StateMachineTest, SetDateOutsideTheClocksRangeChangesNothing) {
+    initialise();
+    auto& s = sys.state;
+    const double nan = std::nan("");
+    const std::vector<std::vector<double>> refused = {
+        {1e10, 1, 1, 0}, {-1e10, 1, 1, 0}, {1900, 6, 1, 0}, {2100, 6, 1, 0}, {2025, 13, 1, 0},
+        {2025, 0, 1, 0}, {2025, 6, 0, 0}, {2025, 6, 32, 0}, {2025, 6, 1, 24}, {2025, 6, 1, -0.001},
+        {nan, 6, 1, 0}, {2025, nan, 1, 0}, {2025, 6, nan, 0}, {2025, 6, 1, nan}, {2025, 6, 1, 1e300}};
+    for (const auto& p : refused) {
+        SCOPED_TRACE(::testing::PrintToString(p));
+        for (size_t i = 0; i < p.size(); ++i) s.CommandParam[i + 1] = p[i];
+        const auto before = snapshot(sys);
+        const int64_t ut = sys.UTClock.read(), t0 = clock.nowMs();
+        bus.clearLog();
+        s.StateCode = 1;
+        pass();
+        EXPECT_EQ(s.StateCode, 0);
+        EXPECT_TRUE(sameValues(snapshot(sys), before));
+        EXPECT_TRUE(bus.writes().empty());
+        EXPECT_EQ(sys.UTClock.read() - ut, (clock.nowMs() - t0) / 5) << "the UT clock ran on, not set";
+    }
+
+    // The last millisecond of the range is taken; a UT a hair below 24 h stays in its day.
+    command(1, {2099, 12, 31, 23.99999999999});
+    EXPECT_EQ(s.Day, 31);
+    EXPECT_EQ(s.Month, 12);
+    EXPECT_DOUBLE_EQ(s.UT, 86399999 / 3600000.0);
+}
+
+TEST_F(StateMachineTest, DisplayEquinoxMustBeAYear) {
+    initialise();
+    auto& s = sys.state;
+    for (double epoch : {1e300, -1e300, std::nan(""), HUGE_VAL}) {
+        command(22, {epoch});
+        EXPECT_EQ(s.Epoch, 2024.5) << epoch;
+    }
+    command(22, {2000});
+    EXPECT_EQ(s.Epoch, 2000);
+}
+
+TEST_F(StateMachineTest, NoFocusDomeOrShutterDriveStartsWhileTheInterlockIsOpen) {
+    initialise();
+    auto& s = sys.state;
+    s.InterlockOpen = 1;
+    s.StopRequest = 1;
+    s.FocusReading = 1300;
+    const auto commands = std::vector<std::pair<int, std::vector<double>>>{
+        {27, {1300}}, {34, {1.0}}, {36, {0}}, {36, {1}}, {20, {1}}, {21, {0}}};
+    for (const auto& [code, p] : commands) {
+        SCOPED_TRACE(code);
+        for (size_t i = 0; i < p.size(); ++i) s.CommandParam[i + 1] = p[i];
+        bus.clearLog();
+        const int64_t t0 = clock.nowMs();
+        s.StateCode = code;
+        pass();
+        EXPECT_EQ(s.StateCode, 0);
+        EXPECT_TRUE(bus.writes().empty());
+        EXPECT_EQ(clock.nowMs() - t0, 50) << "no drive time";
+        EXPECT_EQ(s.StopRequest, 1);
+        EXPECT_EQ(s.DomeOn, 0);
+        EXPECT_EQ(s.DomeTrack, 0);
+    }
+    EXPECT_EQ(s.ShutterMessage.get(), " Shutter will not move while the interlock is open");
+    // Switching the dome off is no motion: it is done.
+    s.DomeOn = 1;
+    command(20, {0});
+    EXPECT_EQ(s.DomeOn, 0);
 }
 
 TEST_F(StateMachineTest, LaterSetDateLeavesTheCountersAlone) {

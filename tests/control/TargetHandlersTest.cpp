@@ -315,6 +315,59 @@ TEST_F(TargetHandlersTest, Code10And33LoadTargetsAtAnHourAngle) {
     // A target by coordinates loaded afterwards is no hour-angle target.
     load(5.0, 30.0);
     EXPECT_EQ(sys.state.HATargetMode, 0);
+
+    // An hour angle has no equinox: with the Dec given for 2000 the target keeps
+    // the hour angle given, and only its Dec is precessed to the display equinox
+    // (about 20" a year times cos RA: RA 4.5 h, 24.5 years).
+    params({1.5, 30.0, 2000.0});
+    SlewToHourAngle(sys);
+    EXPECT_NEAR(sys.state.NextHA, 1.5, 1e-12);
+    EXPECT_NEAR(sys.state.TargetRA, 4.5, 1e-12);
+    EXPECT_NEAR((sys.state.TargetDec - 30.0) * 3600, 20.04 * std::cos(67.5 * 0.017453292519943295769) * 24.5, 3.0);
+}
+
+TEST_F(TargetHandlersTest, ATargetThatIsNotANumberIsNeverEnabled) {
+    auto& s = sys.state;
+    EXPECT_TRUE(CheckTargetRange(sys, std::nan(""), 0.0));
+    EXPECT_TRUE(flag2(status2::TargetOutOfRange));
+
+    // A display equinox no precession can reach gives a place that is no number.
+    s.Epoch = 1e300;
+    load(5.0, 30.0, 2000.0);
+    EXPECT_FALSE(flag1(status1::SlewEnabled));
+    s.Epoch = 2024.5;
+    for (const auto& p : std::vector<std::vector<double>>{{std::nan(""), 30, 0}, {5, std::nan(""), 0},
+                                                           {5, 30, std::nan("")}, {5, 30, 1e300}}) {
+        params(p);
+        LoadTarget(sys);
+        EXPECT_FALSE(flag1(status1::SlewEnabled)) << ::testing::PrintToString(p);
+    }
+    params({std::nan(""), 0});
+    LoadOffsetTarget(sys);
+    EXPECT_FALSE(flag1(status1::SlewEnabled));
+}
+
+TEST_F(TargetHandlersTest, NoSlewOrTrailStartsWhileTheInterlockIsOpen) {
+    auto& s = sys.state;
+    load(5.0, 30.0);
+    ASSERT_TRUE(flag1(status1::SlewEnabled));
+    s.InterlockOpen = 1;
+    s.StopRequest = 1;
+    s.TrailRate = 10;
+    s.TrailLength = 60;
+    clock.onSleep = [&](int n) { if (n > 100) s.StopRequest = 1; };   // ends a wrongly started trail
+    for (int code : {12, 11}) {
+        s.StateCode = code;
+        code == 12 ? slew() : StartTrail(sys);
+        EXPECT_EQ(s.StateCode, 0);
+        EXPECT_EQ(s.StopRequest, 1) << code << ": the interlock's stop stays";
+        EXPECT_TRUE(clock.sleeps.empty()) << code;
+        EXPECT_TRUE(bus.writes().empty()) << code;
+        EXPECT_EQ(s.SlewInProgress, 0);
+        EXPECT_FALSE(flag2(status2::Trailing));
+        EXPECT_EQ(s.HARate, 0);
+        EXPECT_EQ(s.DecRate, 0);
+    }
 }
 
 // --- Slewing ---------------------------------------------------------------
