@@ -296,6 +296,9 @@ TEST_F(AxisTaskTest, SignChangeAndBackBeforeZeroKeepsTheDirection) {
     bus.onWrite = nullptr;
 
     expectSettings(programsOf(bus.log, ports::RATimerBase), {400, 300, 200, 300, 400, 500});
+    // The direction output stays west all along: at its level now and in every
+    // write of this pass, if there was any.
+    ASSERT_EQ(bus.inner.lastWritten(ports::DriveControl) & ports::RADirectionBit, ports::RADirectionBit);
     for (const auto& w : bus.log) {
         if (w.port == ports::DriveControl) {
             EXPECT_EQ(w.value & ports::RADirectionBit, ports::RADirectionBit);
