@@ -38,6 +38,37 @@ double GuardedCos(double decRad) {
     return cd < 0 ? -kPoleCosFloor : kPoleCosFloor;
 }
 
+// The move of the place at hour angle H, declination d (radians) by `refraction`
+// (radians) towards the zenith of a site at latitude (sin phi, cos phi), as
+// changes of hour angle and declination (radians). It is taken from the move
+// itself rather than from its first-order split R sin q / cos d, R cos q (q the
+// parallactic angle): near the pole the refraction is no longer small against
+// the polar distance (69" against 2650" at Polaris), where the split errs by
+// about R^2 / polar distance, an arcsecond on the sky. A mount pointed through
+// the pole (|d| > 90 degrees) sees the sky place on the other side of it: that
+// place moves, and the change of declination is mirrored back.
+Pair RefractionMove(double H, double d, double refraction, double sphi, double cphi) {
+    if (refraction == 0) return {0.0, 0.0};
+    const bool throughPole = std::cos(d) < 0;
+    if (throughPole) {
+        H += kPi;
+        d = (d > 0 ? kPi : -kPi) - d;
+    }
+    const double sH = std::sin(H), cH = std::cos(H), sd = std::sin(d), cd = std::cos(d);
+    const double e[3] = {cd * cH, cd * sH, sd};   // x to the meridian, y to the west, z to the pole
+    const double cz = e[0] * cphi + e[2] * sphi;
+    const double t[3] = {cphi - cz * e[0], -cz * e[1], sphi - cz * e[2]};   // towards the zenith
+    const double sinz = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+    if (sinz < 1e-12) return {0.0, 0.0};   // at the zenith refraction moves nothing
+    const double cR = std::cos(refraction), sR = std::sin(refraction) / sinz;
+    const double m[3] = {e[0] * cR + t[0] * sR, e[1] * cR + t[1] * sR, e[2] * cR + t[2] * sR};
+    // The changes straight from the moved vector, without differencing angles.
+    const double rho = std::hypot(m[0], m[1]);
+    const double dH = std::atan2(m[1] * cH - m[0] * sH, m[0] * cH + m[1] * sH);
+    const double dd = std::atan2(m[2] * cd - rho * sd, rho * cd + m[2] * sd);
+    return {dH, throughPole ? -dd : dd};
+}
+
 // The nutation in longitude and obliquity (arcseconds) and the mean obliquity
 // (radians) for d days since 1900 January 0.5.
 struct NutationAngles {
@@ -217,13 +248,15 @@ Corrections PointingCorrections(double ha, double dec, const AstroContext& c) {
     const double X1 = X - 1.0;
     out.AirMass = X - kHardie1 * X1 - kHardie2 * X1 * X1 - kHardie3 * X1 * X1 * X1;
 
-    // Refraction (58.3 tan z - 0.067 tan^3 z) / sin z, arcseconds, and its share in
-    // each axis: rH seconds of time, rD arcseconds.
-    const double tanz = std::sqrt(1.0 - cz * cz) / cz;
+    // Refraction factor (58.3 tan z - 0.067 tan^3 z) / sin z, arcseconds, and the
+    // refraction's share in each axis: rH seconds of time, rD arcseconds.
+    const double sinz = std::sqrt(1.0 - cz * cz);
+    const double tanz = sinz / cz;
     const double R = (kRefraction1 / cz - kRefraction3 * tanz * tanz / cz) * c.RefractionScale;
     const double flexure = (sphi - sind * cz) / cosd;   // (sin phi - sin d cos z) / cos d
-    const double rH = -R * cphi * sH / (kDegPerHour * cosd);
-    const double rD = R * flexure;
+    const Pair move = RefractionMove(H, dr, R * sinz / (kRadToDeg * kArcsecPerDeg), sphi, cphi);
+    const double rH = move.ra * kRadToDeg * kArcsecPerDeg / kDegPerHour;
+    const double rD = move.dec * kRadToDeg * kArcsecPerDeg;
 
     const double P6 = P[6] * kDegToRad;
     const double P8 = P[8] * kDegToRad;

@@ -80,6 +80,33 @@ TEST(SafetySystem, CloudsSendTheDomeHomeThenCloseTheShutterOncePerEvent) {
     ASSERT_TRUE(w.waitFor([&] { watch.sample(w); return watch.starts == 2; }, 5000));
 }
 
+// The dome reaches home while a focus move runs: the close waits for the state
+// machine and comes once the move has ended, and the cloud counts as handled
+// only then.
+TEST(SafetySystem, CloudCloseWaitsForACommandRunningWhenTheDomeArrives) {
+    SimSystem w(30.0);
+    ASSERT_TRUE(w.started);
+    auto& s = w.system.state;
+    ASSERT_TRUE(w.command(21, {0}));             // dome mode TRACK
+    ASSERT_TRUE(w.command(2, {200.0}));          // 60 degrees (30 s) from home
+    ASSERT_TRUE(w.waitFor([&] { return std::abs(s.DomeAzimuth - 200.0) < 0.5; }, 1000));
+
+    w.sim.setInput(ports::CloudInput, kCloudy);
+    ASSERT_TRUE(w.waitFor([&] { return s.DomeAzimuth > 250.0; }, 60000));
+    ASSERT_EQ(s.StateCode, 0);
+    w.commander.issue(27, {3500});               // 22 s of focus drive
+    ASSERT_TRUE(w.waitFor([&] { return s.DomeAzimuth > 261.0; }, 20000));
+    w.clock.sleepMs(500);
+    ASSERT_EQ(s.StateCode, 27) << "the focus move runs while the dome is home";
+    EXPECT_EQ(s.CloudHandled, 0);
+    EXPECT_FALSE(closeDriveOn(w));
+
+    ASSERT_TRUE(w.waitFor([&] { return closeDriveOn(w); }, 60000)) << "the close comes after the move";
+    EXPECT_NEAR(w.sim.truth().focus, 3500, 20);
+    EXPECT_EQ(s.StateCode, 36);
+    EXPECT_TRUE(w.waitFor([&] { return s.CloudHandled == 1; }, 1000));
+}
+
 TEST(SafetySystem, InterlockStopsThePaddleWhileTheCloudCloseWaitsForTheDome) {
     SimSystem w(5.0);
     ASSERT_TRUE(w.started);

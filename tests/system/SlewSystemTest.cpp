@@ -162,6 +162,33 @@ TEST(SlewSystem, HourAngleSlewArrivesWithTheTrackSwitchOn) {
     EXPECT_LE(decErr, kArrivalMargin);
 }
 
+// An hour angle has no equinox: with the Dec given for 2000 and the display
+// equinox 2026.5, the slew ends at the hour angle given, not 26.5 years of
+// precession in RA (about 0.02 h) away from it.
+TEST(SlewSystem, HourAngleSlewOfAnotherEquinoxEndsAtTheHourAngleGiven) {
+    SimSystem w(20.0);
+    ASSERT_TRUE(w.started);
+    auto& s = w.system.state;
+    ASSERT_TRUE(w.setDate(2026, 7, 2, 12.0));
+    ASSERT_EQ(s.Epoch, 2026.5);
+    w.sim.setInput(ports::FrontPanel, kTrackSwitchOff);   // as an hour-angle target wants
+    ASSERT_TRUE(w.waitFor([&] { return s.ActiveTrackRateRA == 0.0; }, 2000));
+    ASSERT_TRUE(w.command(3, {s.LST.load(), 40.0, 0}));   // the meridian at Dec 40
+    w.clock.sleepMs(300);
+
+    ASSERT_TRUE(w.command(33, {1.0, 30.0, 2000.0}));
+    ASSERT_TRUE(testBits(s.StatusFlags1, status1::SlewEnabled));
+    ASSERT_TRUE(w.command(12, {}, 200000));
+    w.clock.sleepMs(1000);   // the axes come to rest
+    std::vector<double> ha;
+    for (int i = 0; i < 5; ++i) {
+        w.clock.sleepMs(110);
+        ha.push_back(WrapHours12(s.HA));
+    }
+    std::sort(ha.begin(), ha.end());
+    EXPECT_LT(std::fabs(ha[2] - 1.0) * 54000, 2.0) << "arcseconds of hour angle";
+}
+
 TEST(SlewSystem, FiducialPositionLoadsItsHourAngle) {
     SimSystem w(20.0);
     ASSERT_TRUE(w.started);
