@@ -20,6 +20,7 @@ struct Event {
     std::string what;
     bool operator==(const Event&) const = default;
 };
+void PrintTo(const Event& e, std::ostream* os) { *os << e.t << " " << e.what; }
 
 class RecordingDisplay : public ShutDownDisplay {
 public:
@@ -62,7 +63,7 @@ struct StateMachineModel {
             s.ShutterCloseEndMs = 0;
             s.StateCode = 0;
         }
-        const int code = s.StateCode;
+        const int code = sys_.commander.take();   // the pickup through the door
         if (code == 0) return;
         RecordTaken(s.LastTaken, code);
         sys_.stateMachine->Dispatch(code);
@@ -121,10 +122,11 @@ TEST_F(ShutDownSequence, WaitsForARunningShutterCloseAndIssuesTheStopAgain) {
     // The stop written at 0 waits behind the close, whose end wipes it out.
     for (int64_t left = 65; left >= 1; --left)
         expected.push_back({70000 - left * 1000, "Closing shutter: " + std::to_string(left) + " s left code 13"});
-    // Issued again at 70000, taken within one 5 ms check.
-    expected.push_back({70005, "Turn Off Tracking code 0"});
-    expected.push_back({70005, "bar 6"});
-    expected.push_back({70505, "close"});
+    // The door writes the wiped-out stop again as the close ends, and the state
+    // machine takes it at once.
+    expected.push_back({70000, "Turn Off Tracking code 0"});
+    expected.push_back({70000, "bar 6"});
+    expected.push_back({70500, "close"});
     EXPECT_EQ(display.events, expected);
     expectStoppedAndTrackingOff();
 }
