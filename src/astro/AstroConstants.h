@@ -48,6 +48,10 @@ inline constexpr double kYearsPerCentury = 100.0;
 inline constexpr double kAberration = 0.00568611;
 
 // Pointing corrections.
+// An hour-angle error is taken on the sky (times cos Dec) with the cosine held at
+// its value at this Dec, so points close to the pole do not dominate a fit or a
+// scatter (the corrections themselves use the true Dec up to kPoleCosFloor).
+inline constexpr double kDecClamp = 88.5;                 // degrees
 inline constexpr double kHorizonFloor = 0.02;             // least |cos z| (z about 88.85 degrees)
 inline constexpr double kRefraction1 = 58.3;              // arcseconds, tan z term
 inline constexpr double kRefraction3 = 0.067;             // arcseconds, tan^3 z term
