@@ -161,11 +161,13 @@ TEST_F(MainWindowTest, ButtonsGoThroughTheCommandDoor) {
     EXPECT_EQ(sys.state.StopRequest, 1);
     EXPECT_EQ(sys.state.StateCode, 13);
 
-    // The state machine has stopped the slew; the next slew and trail are requested.
+    // The state machine takes the stop and ends the slew; the next slew and trail are requested.
+    EXPECT_EQ(sys.commander.take(), 13);
     sys.state.SlewInProgress = 0;
     sys.state.StateCode = 0;
     QTest::mouseClick(window.button("SlewBtn"), Qt::LeftButton);
     EXPECT_EQ(sys.state.StateCode, 12);
+    EXPECT_EQ(sys.commander.take(), 12);
     sys.state.StateCode = 0;
     QTest::mouseClick(window.button("TrailBtn"), Qt::LeftButton);
     EXPECT_EQ(sys.state.StateCode, 11);
