@@ -399,10 +399,18 @@ TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
     ::kill(fromFile.pid, SIGTERM);
     EXPECT_EQ(WaitExit(fromFile, 20), 0);
 
+    // ExCom mode 2 keeps the line closed: only 1 opens it.
+    std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini")
+        << "[ExComRS232]\r\nMode=2\r\nDevice=" << excom.path() << "\r\n[TCPIPServer]\r\nPort=" << filePort
+        << "\r\nMode=2\r\n";
     Program withOption =
         Start({"--headless", "--time-scale=10", "--tcp-port=" + std::to_string(optionPort)}, dir_, "option");
-    EXPECT_EQ(NumberAfter(WaitForText(withOption, "listening on port", 15), "listening on port "), optionPort);
+    const std::string noted = WaitForText(withOption, "listening on port", 15);
+    EXPECT_EQ(NumberAfter(noted, "listening on port "), optionPort);
+    EXPECT_EQ(noted.find("ExCom channel on"), std::string::npos) << noted;
     EXPECT_EQ(AskServer(filePort, "#26;"), "");
+    excom.write("26\r");
+    EXPECT_EQ(excom.read(1, 1000), "");
     // The note comes before the program watches for signals.
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     ::kill(withOption.pid, SIGTERM);
