@@ -81,13 +81,21 @@ std::string StateDataLinesText(const PointingTerms& terms) {
     return out;
 }
 
+std::array<double, 8> Code24Parameters(const PointingTerms& terms, double refractionScale, double haScaleArcsec,
+                                       double decScaleArcsec) {
+    return {terms[1], terms[2], terms[3], terms[4], refractionScale, terms[9], haScaleArcsec, decScaleArcsec};
+}
+
 std::string Code24Packet(const PointingTerms& terms, double refractionScale, double haScaleArcsec,
                          double decScaleArcsec) {
+    const std::array<double, 8> v = Code24Parameters(terms, refractionScale, haScaleArcsec, decScaleArcsec);
     std::string out = "#24";
-    for (double v : {terms[1], terms[2], terms[3], terms[4]}) out += "," + FormatFixed(v, 4);
-    out += "," + FormatGeneral(refractionScale) + "," + FormatFixed(terms[9], 4) + "," +
-           FormatGeneral(haScaleArcsec) + "," + FormatGeneral(decScaleArcsec) + ";";
-    return out;
+    for (size_t i = 0; i < v.size(); ++i) {
+        // The terms to 0.0001 of their units; the scales as exactly as they are.
+        const bool scale = i == 4 || i >= 6;
+        out += "," + (scale ? FormatGeneral(v[i]) : FormatFixed(v[i], 4));
+    }
+    return out + ";";
 }
 
 }  // namespace orv::astro

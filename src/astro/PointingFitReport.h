@@ -4,6 +4,7 @@
 // the worst points; the new lines of WinOrv.DAT; the remote command that gives a
 // running Orv the terms it can take without a restart.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,13 @@ std::string FitReportText(const FitResult& fit, const PointingTerms& current,
 // Lines 4 to 12 of WinOrv.DAT as the fit writes them, each with the term it holds.
 std::string StateDataLinesText(const PointingTerms& terms);
 
-// The TCP/IP packet of code 24 for the new terms: terms 1 to 4, the refraction
-// scale, term 9 and the two counter scales (arcseconds per count) as they are.
-// Code 24 does not carry the periodic terms 5 to 8.
+// The eight parameters of code 24 for the new terms: terms 1 to 4, the
+// refraction scale, term 9 and the two counter scales (arcseconds per count) as
+// they are. Code 24 does not carry the periodic terms 5 to 8.
+std::array<double, 8> Code24Parameters(const PointingTerms& terms, double refractionScale, double haScaleArcsec,
+                                       double decScaleArcsec);
+
+// The TCP/IP packet of code 24 with those parameters.
 std::string Code24Packet(const PointingTerms& terms, double refractionScale, double haScaleArcsec,
                          double decScaleArcsec);
 

@@ -1,10 +1,13 @@
 #include "controllers/OrvPointsDlg.h"
 
 #include <algorithm>
+#include <cmath>
+#include <mutex>
 
 #include "astro/TextFormats.h"
 #include "config/PointList.h"
 #include "control/System.h"
+#include "control/SystemAstro.h"
 
 namespace orv {
 
@@ -12,9 +15,25 @@ OrvPointsDlg::OrvPointsDlg(System& system) : system_(system), list_(*system.poin
 
 const PointList& OrvPointsDlg::points() const { return list_; }
 
+PointConditions OrvPointsDlg::Conditions() const {
+    const auto& s = system_.state;
+    astro::AstroContext c;
+    {
+        // Code 24 changes terms under this lock: all nine come from one model.
+        std::lock_guard lock(system_.locks.ParameterLock);
+        c = AstroContextOf(system_);
+    }
+    PointConditions k;
+    k.frame.date = astro::CalendarDate{static_cast<int>(std::floor(c.Year)), c.Month, c.Day};
+    k.frame.displayEquinox = s.Epoch.load();
+    k.frame.catalogueEquinox = s.NextEpoch.load();
+    k.terms = c.PointingTerm;
+    return k;
+}
+
 void OrvPointsDlg::TakePoint() {
     const auto& s = system_.state;
-    if (!list_.add(PointRecord{s.NextRA, s.NextDec, s.RA, s.Dec, s.HA})) return;
+    if (!list_.add(PointRecord{s.NextRA, s.NextDec, s.RA, s.Dec, s.HA}, Conditions())) return;
     if (list_.count() >= 2) {
         selectedRow_ = list_.count();
         topRow_ = list_.count() - 1;

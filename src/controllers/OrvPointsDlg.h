@@ -14,6 +14,7 @@ namespace orv {
 
 class System;
 class PointList;
+struct PointConditions;
 
 // The save dialog of the point file: filters "Pointing Model" (*.pat) and "All
 // Files" (*.*), start directory ".", a prompt before overwriting.
@@ -36,9 +37,11 @@ public:
 
     explicit OrvPointsDlg(System& system);
 
-    // Appends the next object's RA and Dec and the telescope's RA, Dec and HA;
-    // a 101st point is ignored. From the second point on, the new row is
-    // selected and the row before it becomes the grid's top row.
+    // Appends the next object's RA and Dec and the telescope's RA, Dec and HA,
+    // with the date, the equinoxes of the two places and the pointing terms in
+    // force beside them (for a fit); a 101st point is ignored. From the second
+    // point on, the new row is selected and the row before it becomes the
+    // grid's top row.
     void TakePoint();
 
     // "About To Delete Point #: <selected row>\r\nPlease Confirm?"
@@ -68,6 +71,8 @@ public:
     const PointList& points() const;
 
 private:
+    PointConditions Conditions() const;
+
     System& system_;
     PointList& list_;
     int selectedRow_ = 1;

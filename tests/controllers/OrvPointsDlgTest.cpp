@@ -64,6 +64,41 @@ TEST_F(PointsDlgTest, TakeFollowsTheNewRowAndDeleteAsksFirst) {
     EXPECT_FALSE(dlg.SelectRow(5));
 }
 
+TEST_F(PointsDlgTest, TheHundredthPointFillsTheLastRowAndCarriesItsConditions) {
+    sys.state.Year = 2024.25;
+    sys.state.Month = 4;
+    sys.state.Day = 2;
+    sys.state.Epoch = 2024.5;
+    sys.state.NextEpoch = 2000;
+    sys.params.PointingTerm3 = 12.5;
+    sys.params.PointingTerm9 = -4;
+    for (int n = 1; n <= 101; ++n) Take(n % 24);
+    EXPECT_EQ(sys.points->count(), 100);
+    EXPECT_EQ(dlg.SelectedRow(), 100);
+    EXPECT_EQ(dlg.TopRow(), 99);
+    EXPECT_EQ(dlg.CellText(100, 0), "100");
+    EXPECT_EQ(dlg.CellText(100, 1), "04 00 00.0");   // the 100th, not the ignored 101st
+
+    const auto& k = sys.points->conditions(99);
+    ASSERT_TRUE(k.has_value());
+    EXPECT_EQ(k->frame.date->year, 2024);
+    EXPECT_EQ(k->frame.date->month, 4);
+    EXPECT_EQ(k->frame.date->day, 2);
+    EXPECT_EQ(k->frame.displayEquinox, 2024.5);
+    EXPECT_EQ(k->frame.catalogueEquinox, 2000);
+    EXPECT_EQ(k->terms[3], 12.5);
+    EXPECT_EQ(k->terms[9], -4);
+
+    // Deleting keeps each point with its own conditions.
+    sys.state.Epoch = 2000;
+    sys.points->remove(99);
+    Take(5);
+    ASSERT_TRUE(dlg.SelectRow(1));
+    dlg.DeletePoint(Answer(true));
+    EXPECT_EQ(sys.points->conditions(98)->frame.displayEquinox, 2000);
+    EXPECT_EQ(sys.points->conditions(0)->frame.displayEquinox, 2024.5);
+}
+
 TEST_F(PointsDlgTest, CloseAsksOnlyAboutUnsavedPoints) {
     auto never = []() -> std::optional<std::string> { ADD_FAILURE() << "no save dialog expected"; return {}; };
     EXPECT_EQ(dlg.QuerySavePoints(Answer(true), never), std::nullopt);
