@@ -1,7 +1,6 @@
 #include "app/OrvWindows.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <cstdlib>
 
@@ -9,8 +8,8 @@
 #include "control/System.h"
 #include "controllers/DisplayModel.h"
 #include "controllers/OrvMainForm.h"
-#include "controllers/OrvPointsDlg.h"
 #include "controllers/OrvUserDefaults.h"
+#include "ui/ConsoleWindows.h"
 #include "ui/MovementWindows.h"
 #include "ui/TForm1.h"
 #include "ui/TShutDownDlg.h"
@@ -50,15 +49,11 @@ private:
     ui::TForm1& window_;
 };
 
-// The point file's save dialog: the chosen name, or nothing when cancelled.
-std::optional<std::string> ChoosePointFile(QWidget* parent) {
-    QFileDialog dialog(parent, PointFileDialog::Title, ".");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(PointFileDialog::DefaultExtension);
-    dialog.setNameFilters({QString("%1 (%2)").arg(PointFileDialog::FilterName, PointFileDialog::Pattern),
-                           "All Files (*.*)"});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+// What the main window offers the windows that join it.
+ui::MainWindowHooks MainWindowHooksOf(ui::TForm1& window, OrvMainForm& form) {
+    return {[&window](const std::string& item, std::function<void()> open) { window.attachDialog(item, std::move(open)); },
+            [&window](QWidget& dialog) { window.followColourScheme(dialog); },
+            [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }};
 }
 
 }  // namespace
@@ -81,20 +76,12 @@ void WindowFrontEnd::show(OrvRuntime& runtime, std::function<void()> onClose) {
         {[&window](const std::string& item, std::function<void()> open) { window.attachDialog(item, std::move(open)); },
          [&window](QWidget& dialog) { window.followColourScheme(dialog); },
          [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }});
+    ui::AttachConsoleWindows(runtime.system(), runtime.timeSetup(), runtime.pointsDlg(), &window, &window.help(),
+                             MainWindowHooksOf(window, form));
     window_->setOnCloseConfirmed(std::move(onClose));
     windowDefaults_ = std::make_unique<MainWindowDefaults>(*window_);
     runtime.userDefaults().setWindows(*windowDefaults_);
     window_->setUserDefaults(&runtime.userDefaults());
-    // Unsaved points are offered for saving; the program closes whatever the answer.
-    form_->addCloseQuestion([this, &points = runtime.pointsDlg()] {
-        auto ask = [this](const std::string& question) {
-            return QMessageBox::information(window_.get(), MessageCaption, ui::ToQString(question),
-                                            QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-        };
-        if (auto failure = points.QuerySavePoints(ask, [this] { return ChoosePointFile(window_.get()); }))
-            showMessage(*failure);
-        return true;
-    });
     window_->show();
     window_->activateWindow();
 }

@@ -1,6 +1,8 @@
 #include "ui/TOnOffBox.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
+#include <algorithm>
 #include <QPainter>
 
 #include "ui/UiSupport.h"
@@ -12,6 +14,17 @@ TOnOffBox::TOnOffBox(QWidget* parent) : QWidget(parent) {
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     setFont(small);
+}
+
+void TOnOffBox::setCaptions(const std::string& onText, const std::string& offText) {
+    model_.OnString = onText;
+    model_.OffString = offText;
+    constexpr int kMargin = 8;   // pixels around the word
+    const QFontMetrics m(font());
+    width_ = std::max({OnOffModel::kSize, m.horizontalAdvance(ToQString(onText)) + kMargin,
+                       m.horizontalAdvance(ToQString(offText)) + kMargin});
+    setFixedSize(width_, OnOffModel::kSize);
+    update();
 }
 
 void TOnOffBox::setOn(bool on) {

@@ -16,9 +16,12 @@ public:
     bool isOn() const { return model_.on; }
     void setOn(bool on);
     void setUserChangeable(bool on) { model_.UserChangeable = on; }
+    // Other words than "On" and "Off" (the dome box's "Track" and "Home"); the
+    // box widens to hold the longer one.
+    void setCaptions(const std::string& onText, const std::string& offText);
     const OnOffModel& model() const { return model_; }
 
-    QSize sizeHint() const override { return {OnOffModel::kSize, OnOffModel::kSize}; }
+    QSize sizeHint() const override { return {width_, OnOffModel::kSize}; }
 
 signals:
     void toggled(bool on);
@@ -30,6 +33,7 @@ protected:
 
 private:
     OnOffModel model_;
+    int width_ = OnOffModel::kSize;
 };
 
 }  // namespace orv::ui
