@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -20,10 +19,7 @@ namespace {
 
 using testing::PumpUntil;
 
-struct CtlRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+using CtlRun = testing::ProgramRun;
 
 class CtlProgramTest : public ::testing::Test {
 protected:
@@ -36,24 +32,13 @@ protected:
     }
 
     // Runs orvctl while this thread's event loop serves its requests.
-    CtlRun orvctl(uint16_t port, QStringList args) {
-        QProcess p;
-        args.prepend(QString::number(port));
-        args.prepend("--port");
-        p.start(program, args);
-        CtlRun r;
-        if (!PumpUntil([&] { return p.state() == QProcess::NotRunning; }, 10000)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "orvctl did not finish";
-            return r;
-        }
-        r.exitCode = p.exitCode();
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
+    CtlRun orvctl(uint16_t port, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--port", std::to_string(port)});
+        CtlRun r = testing::RunProgram(program.toStdString(), args);
+        if (!r.ended) ADD_FAILURE() << "orvctl did not finish";
         return r;
     }
-    CtlRun orvctl(QStringList args) { return orvctl(server.serverPort(), std::move(args)); }
+    CtlRun orvctl(std::vector<std::string> args) { return orvctl(server.serverPort(), std::move(args)); }
 
     testing::QtAppGuard app;
     QString program;

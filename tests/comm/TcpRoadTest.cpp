@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFileInfo>
-#include <QProcess>
 
 #include "TcpTestSupport.h"
 #include "astro/TextFormats.h"
@@ -122,17 +122,18 @@ TEST_F(TcpRoadTest, TheSameThroughOrvctl) {
     if (!QFileInfo(program).isExecutable()) GTEST_SKIP() << "orvctl not built next to the tests";
     auto& s = sim.system.state;
     const auto [ra, dec] = prepare();
-    const QString port = QString::number(server.serverPort());
+    const std::string port = std::to_string(server.serverPort());
 
-    auto run = [&](QStringList args, std::string* out = nullptr) {
-        QProcess p;
-        p.start(program, QStringList{"--port", port} + args);
-        EXPECT_TRUE(PumpUntil([&] { return p.state() == QProcess::NotRunning; }, 60000));
-        if (out) *out = p.readAllStandardOutput().toStdString();
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    auto run = [&](std::vector<std::string> args, std::string* out = nullptr) {
+        args.insert(args.begin(), {"--port", port});
+        const auto r = testing::RunProgram(program.toStdString(), args, 60000);
+        EXPECT_TRUE(r.ended);
+        if (out) *out = r.out;
+        EXPECT_EQ(r.exitCode, 0) << r.err;
     };
-    run({"target", QString::fromStdString(FormatSexagesimal(true, ra)).replace(' ', ':'),
-         QString::fromStdString(FormatFixed(dec, 6)), "2000"});
+    std::string raText = FormatSexagesimal(true, ra);
+    std::replace(raText.begin(), raText.end(), ' ', ':');
+    run({"target", raText, FormatFixed(dec, 6), "2000"});
     ASSERT_TRUE(PumpUntil([&] { return s.StateCode == 0; }, 10000));
     run({"slew"});
     std::string waited;
