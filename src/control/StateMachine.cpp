@@ -3,6 +3,7 @@
 #include <string>
 
 #include "control/DeviceHandlers.h"
+#include "control/KAVHandlers.h"
 #include "control/SetupHandlers.h"
 #include "control/System.h"
 #include "control/TargetHandlers.h"
@@ -62,7 +63,8 @@ void StateMachine::Dispatch(int code) {
         case 33: SlewToHourAngle(sys); break;
         case 34: SendDomeToAzimuth(sys); break;
         case 36: OperateShutter(sys); break;
-        // 41 and 42 command the KAV, whose link comes with the serial channels.
+        case 41: SetKAVMotor(sys); break;
+        case 42: SetKAVPort(sys); break;
         default: sys.state.StateCode = 0; break;
     }
 }

@@ -185,6 +185,7 @@ void System::StopSystem() {
     for (auto& t : threads_)
         if (t) t->terminate();
     clock.wakeAll();
+    kav.interrupt();
     for (auto& slot : channelPolls_) {
         std::lock_guard lock(slot.mutex);
         if (slot.poll.interrupt) slot.poll.interrupt();

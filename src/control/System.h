@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "control/KAVSlot.h"
 #include "core/Clock.h"
 #include "core/Commander.h"
 #include "core/Locks.h"
@@ -105,6 +106,9 @@ public:
     // The one door to StateCode for every commander.
     Commander commander{state, clock, log, terminating};
     std::atomic<bool> closing{false};   // set by beginClosing() and by StopSystem
+
+    // The KAV instrument link, once one is attached: codes 41 and 42 go there.
+    KAVSlot kav;
 
     // Set by the Misc dialog's "Disable Cloud Sensor Input" box.
     std::atomic<bool> DisableCloudSensorInput{false};

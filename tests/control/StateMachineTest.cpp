@@ -450,3 +450,41 @@ TEST_F(StateMachineTest, MountParametersConvertTheCountScales) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(StateMachineTest, KAVCodesGoToTheAttachedLinkWithWholeNumbersOnly) {
+    initialise();
+    std::vector<std::vector<int>> calls;
+    sys.kav.attach({[&](int device, int position) {
+                        calls.push_back({41, device, position});
+                        return true;
+                    },
+                    [&](int value) {
+                        calls.push_back({42, value});
+                        return true;
+                    },
+                    {}});
+    command(41, {3.9, 2.2});
+    EXPECT_EQ(sys.state.StateCode, 0);
+    command(42, {165.7});
+    command(41, {-0.5, 1});   // truncation towards zero: device 0
+    // Nonsense from a host commands nothing.
+    const double nan = std::nan("");
+    command(41, {nan, 1});
+    command(41, {0, 1e10});
+    command(42, {-1e300});
+    command(42, {std::numeric_limits<double>::infinity()});
+    EXPECT_EQ(sys.state.StateCode, 0);
+    EXPECT_EQ(calls, (std::vector<std::vector<int>>{{41, 3, 2}, {42, 165}, {41, 0, 1}}));
+
+    // Without a link the codes only return to idle.
+    sys.kav.detach();
+    command(41, {0, 3});
+    EXPECT_EQ(sys.state.StateCode, 0);
+    EXPECT_EQ(calls.size(), 3u);
+}
+
+}  // namespace
+}  // namespace orv
