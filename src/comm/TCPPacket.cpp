@@ -25,7 +25,11 @@ size_t TCPInput::TCPReceive(std::string_view text, const PacketHandler& onPacket
             break;
         }
         start = semicolon + 1;
-        onPacket(text_.substr(hash, start - hash));
+        if (!onPacket(text_.substr(hash, start - hash))) {
+            // The rest waits, whole, until the caller goes on.
+            text_.erase(0, start);
+            return 0;
+        }
     }
     // What is left is one packet without its ";". A client that never ends it
     // must not make us hold its text for ever.
@@ -117,7 +121,8 @@ std::string TCPErrorName(int event) {
 TCPCommandChannel::TCPCommandChannel(System& system)
     : system_(system), door_(system.commander, "TCP/IP"), extensions_(system) {}
 
-std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string& packet, TCPClientId client) {
+TCPAnswer TCPCommandChannel::ExecuteTCPPacket(const std::string& packet, TCPClientId client,
+                                                const TCPLateReply& late) {
     system_.log.LogCommEvent("TCP/IP Packet: " + packet);
     const TCPPacketFields fields = ParseTCPPacket(packet);
     const int code = TCPCommandCode(fields);
@@ -126,14 +131,14 @@ std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string
     switch (TCPKindOf(code)) {
     case TCPCodeKind::None:
         // Not in the original table: one of the added codes, or nothing at all.
-        return extensions_.Execute(code, fields, client, door_.held());
+        return {extensions_.Execute(code, fields, client, door_.held())};
     case TCPCodeKind::Stop:
         system_.commander.stop();
-        return std::nullopt;
+        return {};
     case TCPCodeKind::SetState:
         // The packet's fields 1..11 are the arguments; fields not sent are 0.
         door_.issue(code, Commander::Params(fields.param.begin() + 1, fields.param.end()));
-        return std::nullopt;
+        return {};
     case TCPCodeKind::Reply:
         break;
     }
@@ -142,13 +147,20 @@ std::optional<std::string> TCPCommandChannel::ExecuteTCPPacket(const std::string
     // query never clears the arguments of a command the state machine has not
     // taken yet.
     switch (code) {
-    case 25: return TCPPositionBlock(s);
-    case 26: return TCPStatusBlock(s);
-    case 28: return TCPTargetBlock(s);
-    case 29: return TCPFullBlock(system_);
-    case 43: return kav_.statusAll ? kav_.statusAll() : KAVNoAnswerText();
-    case 54: return kav_.portStatus ? kav_.portStatus() : KAVNoAnswerText();
-    default: return std::nullopt;
+    case 25: return {TCPPositionBlock(s)};
+    case 26: return {TCPStatusBlock(s)};
+    case 28: return {TCPTargetBlock(s)};
+    case 29: return {TCPFullBlock(system_)};
+    case 43:
+    case 54: {
+        // The instrument's exchange takes up to seconds: it runs elsewhere and
+        // the reply follows when it ends.
+        const auto& query = code == 43 ? kav_.statusAll : kav_.portStatus;
+        if (!query || !late) return {KAVNoAnswerText()};
+        query(late);
+        return {std::nullopt, true};
+    }
+    default: return {};
     }
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "comm/KAVProtocol.h"
 #include "comm/TCPExtensions.h"
 #include "core/Commander.h"
 
@@ -32,12 +33,13 @@ inline constexpr size_t TCPMaxPendingText = 4096;
 // has its own, so two clients' partial packets never join.
 class TCPInput {
 public:
-    using PacketHandler = std::function<void(const std::string& packet)>;
+    // Returns false to hold the packets after this one until the next call.
+    using PacketHandler = std::function<bool(const std::string& packet)>;
 
     // Appends `text`, then hands every complete packet ("#" through the first
-    // ";" after it) to `onPacket`, in order. Text before a "#" is discarded; a
-    // packet still missing its ";" waits for the next call. Returns how many
-    // characters of an over-long packet were dropped (0 normally).
+    // ";" after it) to `onPacket`, in order, until it returns false. Text before
+    // a "#" is discarded; a packet still missing its ";" waits for the next call.
+    // Returns how many characters of an over-long packet were dropped (0 normally).
     size_t TCPReceive(std::string_view text, const PacketHandler& onPacket);
 
     void clear() { text_.clear(); }
@@ -76,13 +78,24 @@ std::string TCPErrorName(int event);
 
 // The text the KAV queries (43, 54) answer while no KAV link is attached: the
 // link's own answer when the instrument does not reply.
-inline std::string KAVNoAnswerText() { return "-9999\r"; }
+inline std::string KAVNoAnswerText() { return KAVStatusLine(std::nullopt); }
 
-// Where the answers of the KAV status queries come from. Each returns the text
-// to send as it is. Empty functions answer KAVNoAnswerText().
+// A reply that comes later: called once, on any thread, with the text to send.
+using TCPLateReply = std::function<void(std::string text)>;
+
+// Where the answers of the KAV status queries come from. Each starts its
+// exchange off the calling thread and hands the text, to be sent as it is, to
+// `reply` when the exchange ends. Empty functions answer KAVNoAnswerText() at once.
 struct TCPKAVQueries {
-    std::function<std::string()> statusAll;    // GetKAVStatusAll, code 43
-    std::function<std::string()> portStatus;   // GetKAVPortStatus, code 54
+    std::function<void(TCPLateReply reply)> statusAll;    // GetKAVStatusAll, code 43
+    std::function<void(TCPLateReply reply)> portStatus;   // GetKAVPortStatus, code 54
+};
+
+// What a packet answers: a reply to send at once, or none; or, for a KAV
+// query, `later`: the reply comes through the late-reply function.
+struct TCPAnswer {
+    std::optional<std::string> reply;
+    bool later = false;
 };
 
 // Runs packets against one system through its Commander. A state-setting
@@ -97,8 +110,10 @@ public:
     explicit TCPCommandChannel(System& system);
 
     // Logs, parses and executes one packet from `client`. Returns the reply for
-    // the client that sent it, or nothing for commands without an answer.
-    std::optional<std::string> ExecuteTCPPacket(const std::string& packet, TCPClientId client = 0);
+    // the client that sent it, or nothing for commands without an answer. A KAV
+    // query with a link attached and `late` given answers later, through `late`.
+    TCPAnswer ExecuteTCPPacket(const std::string& packet, TCPClientId client = 0,
+                               const TCPLateReply& late = {});
     // The client's connection has closed.
     void ClientGone(TCPClientId client) { extensions_.ClientGone(client); }
 

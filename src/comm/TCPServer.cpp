@@ -52,7 +52,10 @@ TCPServer::TCPServer(System& system)
       channel_(system),
       context_(std::make_unique<QObject>()),
       server_(std::make_unique<QTcpServer>()),
-      heldTimer_(std::make_unique<QTimer>()) {
+      heldTimer_(std::make_unique<QTimer>()),
+      lateGuard_(std::make_shared<LateReplyGuard>()) {
+    lateGuard_->server = this;
+    lateGuard_->context = context_.get();
     QObject::connect(server_.get(), &QTcpServer::newConnection, context_.get(),
                      [this] { onNewConnection(); });
     QObject::connect(server_.get(), &QTcpServer::acceptError, context_.get(),
@@ -70,6 +73,13 @@ TCPServer::TCPServer(System& system)
 TCPServer::~TCPServer() {
     // Cut every connection to our handlers first: closing the sockets below
     // emits their signals, and the handlers must not see a half-destroyed server.
+    // KAV exchanges still running find the server gone; replies they posted go
+    // with the context.
+    {
+        std::lock_guard lock(lateGuard_->mutex);
+        lateGuard_->server = nullptr;
+        lateGuard_->context = nullptr;
+    }
     context_.reset();
     heldTimer_->stop();
     for (auto& [socket, client] : clients_) delete socket;
@@ -159,19 +169,49 @@ void TCPServer::onClientRead(QTcpSocket* socket) {
     const auto found = clients_.find(socket);
     if (found == clients_.end()) return;
     Client& client = *found->second;
-    if (socket->bytesToWrite() > ClientReplyBacklog) return;   // resumed by bytesWritten
+    // Resumed by bytesWritten, or by the late reply.
+    if (client.awaitingReply || socket->bytesToWrite() > ClientReplyBacklog) return;
 
     const QByteArray data = socket->readAll();
-    const size_t dropped = client.input.TCPReceive(
-        std::string_view(data.constData(), size_t(data.size())), [&](const std::string& packet) {
-            if (const auto reply = channel_.ExecuteTCPPacket(packet, client.id))
-                socket->write(reply->data(), qint64(reply->size()));
-        });
+    processInput(client, std::string_view(data.constData(), size_t(data.size())));
+}
+
+void TCPServer::processInput(Client& client, std::string_view data) {
+    QTcpSocket* socket = client.socket;
+    const size_t dropped = client.input.TCPReceive(data, [&](const std::string& packet) {
+        const TCPAnswer answer = channel_.ExecuteTCPPacket(packet, client.id, lateReplyTo(client));
+        if (answer.reply) socket->write(answer.reply->data(), qint64(answer.reply->size()));
+        // The client's replies keep the order of its packets: the next waits for this one.
+        if (answer.later) client.awaitingReply = true;
+        return !answer.later;
+    });
     if (dropped > 0) {
         system_.log.AddLog("TCP/IP: Packet without \";\" dropped after " + std::to_string(dropped) +
                            " characters " + client.address);
     }
     scheduleHeldCommands();
+}
+
+TCPLateReply TCPServer::lateReplyTo(const Client& client) {
+    return [guard = lateGuard_, socket = client.socket, id = client.id](std::string text) {
+        std::lock_guard lock(guard->mutex);
+        if (!guard->context) return;
+        QMetaObject::invokeMethod(
+            guard->context,
+            [server = guard->server, socket, id, text = std::move(text)] { server->onLateReply(socket, id, text); },
+            Qt::QueuedConnection);
+    };
+}
+
+void TCPServer::onLateReply(QTcpSocket* socket, TCPClientId id, const std::string& text) {
+    const auto found = clients_.find(socket);
+    if (found == clients_.end() || found->second->id != id) return;   // the client has gone
+    Client& client = *found->second;
+    socket->write(text.data(), qint64(text.size()));
+    client.awaitingReply = false;
+    // Then what the client sent meanwhile.
+    processInput(client, {});
+    if (!client.awaitingReply && socket->bytesAvailable() > 0) onClientRead(socket);
 }
 
 void TCPServer::onClientDisconnected(QTcpSocket* socket) {

@@ -2,15 +2,19 @@
 // The TCP/IP command server `ServerSocket1`: a listening socket on the main
 // thread's event loop. Each client's text is cut into packets on its own, the
 // packets run through the command channel, and every reply goes back to the
-// client that asked.
+// client that asked. A KAV query runs its instrument exchange off this thread;
+// its reply goes to the asking client when the exchange ends, that client's
+// later packets wait for it, and the other clients are served meanwhile.
 //
 // All members must be used on the thread that runs the Qt event loop.
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <QHostAddress>
 
@@ -61,13 +65,24 @@ public:
 private:
     struct Client {
         QTcpSocket* socket = nullptr;
-        TCPClientId id = 0;    // names the client to the command channel
+        TCPClientId id = 0;    // names the client to the command channel; never reused
         TCPInput input;
         std::string address;   // "Addr: ... Port: ..." of the remote end, kept for the log
+        bool awaitingReply = false;   // a KAV query of this client is running
+    };
+    // How a late reply, on another thread, finds the server, or learns it is gone.
+    struct LateReplyGuard {
+        std::mutex mutex;
+        TCPServer* server = nullptr;
+        QObject* context = nullptr;
     };
 
     void onNewConnection();
     void onClientRead(QTcpSocket* socket);
+    // Runs the client's complete packets until one answers later.
+    void processInput(Client& client, std::string_view data);
+    TCPLateReply lateReplyTo(const Client& client);
+    void onLateReply(QTcpSocket* socket, TCPClientId id, const std::string& text);
     void onClientDisconnected(QTcpSocket* socket);
     void onClientError(QTcpSocket* socket, int qtError);
     void dropAllClients();
@@ -78,6 +93,7 @@ private:
     std::unique_ptr<QObject> context_;   // receiver of every signal connection, cut first on destruction
     std::unique_ptr<QTcpServer> server_;
     std::unique_ptr<QTimer> heldTimer_;
+    std::shared_ptr<LateReplyGuard> lateGuard_;
     std::map<QTcpSocket*, std::unique_ptr<Client>> clients_;
     int mode_ = 0;
     TCPClientId lastClientId_ = 0;

@@ -17,7 +17,10 @@ namespace {
 
 std::vector<std::string> Receive(TCPInput& input, const std::string& text, size_t* dropped = nullptr) {
     std::vector<std::string> packets;
-    const size_t d = input.TCPReceive(text, [&](const std::string& p) { packets.push_back(p); });
+    const size_t d = input.TCPReceive(text, [&](const std::string& p) {
+        packets.push_back(p);
+        return true;
+    });
     if (dropped) *dropped = d;
     return packets;
 }
@@ -104,13 +107,13 @@ TEST_F(TCPChannelTest, ReplyBlocksInTheirFormats) {
     s.NextRA = 11; s.NextDec = 45.5;
     EXPECT_EQ(TCPTargetBlock(s), "#11.000000,45.500000,10.250000,-20.125000,-1.500000;");
     s.StatusFlags1 = 9; s.StatusFlags2 = 0; s.StatusFlags3 = 66;
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#26;"), "#9,0,66;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#26;").reply, "#9,0,66;");
 
     s.ZenithDistance = 30.25; s.DomeAzimuthRad = 3.14159; s.ReportedFocus = 1031.4;
     s.NextHA = 0.5; s.NextEpoch = 2000;
     sys.params.SinLatitude = 0.6427876096865393;   // 40 degrees north
     sys.params.CosLatitude = 0.766044443118978;
-    const std::string full = *channel.ExecuteTCPPacket("#29;");
+    const std::string full = *channel.ExecuteTCPPacket("#29;").reply;
     EXPECT_EQ(full.rfind("#-1.500000,10.250000,-20.125000,2024.50,1.0625,30.2500,3.1,1031,"
                          "0.500000,11.000000,45.500000,2000.00,", 0), 0u) << full;
     // Every value with its own number of decimals, the last two computed for the target.
@@ -161,7 +164,7 @@ TEST_F(TCPChannelTest, WhatEachCodeDoes) {
 
 TEST_F(TCPChannelTest, StateWritesOfCommands) {
     auto& s = sys.state;
-    EXPECT_FALSE(channel.ExecuteTCPPacket("#41,2,3;"));
+    EXPECT_FALSE(channel.ExecuteTCPPacket("#41,2,3;").reply);
     EXPECT_EQ(s.StateCode, 41);
     EXPECT_EQ(s.CommandParam[0], 41);
     EXPECT_EQ(s.CommandParam[1], 2);
@@ -169,12 +172,12 @@ TEST_F(TCPChannelTest, StateWritesOfCommands) {
     EXPECT_EQ(s.CommandParam[3], 0);
 
     // A query answers at once and leaves the arguments of the pending command alone.
-    EXPECT_TRUE(channel.ExecuteTCPPacket("#25;"));
+    EXPECT_TRUE(channel.ExecuteTCPPacket("#25;").reply);
     EXPECT_EQ(s.CommandParam[1], 2);
 
     s.StateCode = 0;
-    EXPECT_FALSE(channel.ExecuteTCPPacket("#-1;"));
-    EXPECT_FALSE(channel.ExecuteTCPPacket("#31,5;"));
+    EXPECT_FALSE(channel.ExecuteTCPPacket("#-1;").reply);
+    EXPECT_FALSE(channel.ExecuteTCPPacket("#31,5;").reply);
     EXPECT_EQ(s.StateCode, 0);
     EXPECT_EQ(channel.heldCount(), 0u);
 }
@@ -207,15 +210,34 @@ TEST_F(TCPChannelTest, CommandsWaitForTheStateMachineButAStopDoesNot) {
     EXPECT_EQ(channel.heldCount(), TCPCommandChannel::MaxHeldCommands);
 }
 
-TEST_F(TCPChannelTest, KavQueriesAnswerThroughTheirHook) {
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#43;"), "-9999\r");
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#54;"), "-9999\r");
-    int calls = 0;
-    channel.setKAVQueries({[&] { ++calls; return std::string("3\r1\r2\r5\r"); },
-                           [&] { ++calls; return std::string("7\r"); }});
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#43;"), "3\r1\r2\r5\r");
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#54;"), "7\r");
-    EXPECT_EQ(calls, 2);
+TEST_F(TCPChannelTest, KavQueriesAnswerLaterThroughTheirHook) {
+    // No link: the instrument's own "not known" at once.
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#43;").reply, "-9999\r");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#54;", [](std::string) {}).reply, "-9999\r");
+
+    std::vector<std::string> started;
+    channel.setKAVQueries({[&](TCPLateReply reply) { started.push_back("43"); reply("3\r1\r2\r5\r"); },
+                           [&](TCPLateReply reply) { started.push_back("54"); reply("7\r"); }});
+    std::vector<std::string> late;
+    const TCPLateReply collect = [&](std::string text) { late.push_back(text); };
+    const TCPAnswer all = channel.ExecuteTCPPacket("#43;", collect);
+    EXPECT_TRUE(all.later);
+    EXPECT_FALSE(all.reply);
+    EXPECT_TRUE(channel.ExecuteTCPPacket("#54;", collect).later);
+    EXPECT_EQ(started, (std::vector<std::string>{"43", "54"}));
+    EXPECT_EQ(late, (std::vector<std::string>{"3\r1\r2\r5\r", "7\r"}));
+}
+
+TEST(TCPInputTest, HoldsThePacketsAfterOneThatAnswersLater) {
+    TCPInput in;
+    std::vector<std::string> seen;
+    in.TCPReceive("#43;#25;#26", [&](const std::string& p) {
+        seen.push_back(p);
+        return p != "#43;";
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"#43;"}));
+    EXPECT_EQ(in.pending(), "#25;#26");
+    EXPECT_EQ(Receive(in, ";"), (std::vector<std::string>{"#25;", "#26;"}));
 }
 
 TEST_F(TCPChannelTest, PacketsGoToTheCommunicationLog) {
