@@ -59,7 +59,7 @@ void closeFd(int& fd) {
 
 }  // namespace
 
-std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line) {
+std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line, SimulatedKAV* kav) {
     auto words = splitWords(line);
     if (words.empty()) return "error empty line";
     std::string_view command = words[0];
@@ -110,6 +110,10 @@ std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line) {
             return "error bad angle";
         sim.nudge(ha, dec);
         return "ok";
+    }
+    if (command == "kav") {
+        if (!kav) return "error no simulated KAV";
+        return kav->control(line.substr(static_cast<size_t>(command.data() + command.size() - line.data())));
     }
     return "error unknown command";
 }
@@ -163,7 +167,7 @@ void SimControlServer::run() {
     };
     std::vector<Client> clients;
 
-    auto consume = [](Client& c, const char* data, size_t size, SimulatedInterface& sim) {
+    auto consume = [this](Client& c, const char* data, size_t size, SimulatedInterface& sim) {
         for (size_t i = 0; i < size; ++i) {
             char ch = data[i];
             if (ch == '\n') {
@@ -171,7 +175,7 @@ void SimControlServer::run() {
                     c.out += "error line too long";
                 } else {
                     if (!c.in.empty() && c.in.back() == '\r') c.in.pop_back();
-                    c.out += ExecuteSimCommand(sim, c.in);
+                    c.out += ExecuteSimCommand(sim, c.in, kav_.load());
                 }
                 c.out += '\n';
                 c.in.clear();

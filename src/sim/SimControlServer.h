@@ -10,6 +10,9 @@
 //   errors                  the mount's mechanical errors: "P1=... P9=... scatter=... seed=..."
 //   errors <word>...        sets the errors named (P1=120 P3=30 scatter=2 ...)      -> ok
 //   nudge <ha> <dec>        turns the axes by hand, arcseconds west and north       -> ok
+//   kav                     the simulated KAV: ADUs, mirror, port, mode
+//   kav normal|silent|garbage   answers normally, not at all, or garbled  -> ok
+//   kav slow <ms>           every KAV reply comes <ms> late               -> ok
 //
 // Numbers are decimal or hexadecimal with 0x. Every line gets exactly one reply
 // line; a bad line gets "error <reason>" and changes nothing.
@@ -22,12 +25,14 @@
 #include <thread>
 
 #include "sim/SimulatedInterface.h"
+#include "sim/SimulatedKAV.h"
 
 namespace orv {
 
 // Executes one command line (without its line end) and returns the reply line
 // (without its line end).
-std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line);
+// `kav` is the simulated KAV, if there is one.
+std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line, SimulatedKAV* kav = nullptr);
 
 class SimControlServer {
 public:
@@ -44,11 +49,14 @@ public:
     SimControlServer& operator=(const SimControlServer&) = delete;
 
     uint16_t port() const { return port_; }
+    // The simulated KAV the "kav" commands reach; it must outlive the server.
+    void setKAV(SimulatedKAV* kav) { kav_ = kav; }
 
 private:
     void run();
 
     SimulatedInterface& sim_;
+    std::atomic<SimulatedKAV*> kav_{nullptr};
     int listenFd_ = -1;
     int wakeRead_ = -1, wakeWrite_ = -1;  // self-pipe: the destructor wakes poll()
     uint16_t port_ = 0;

@@ -90,6 +90,9 @@ SimulatedInterface::SimulatedInterface(const Clock& clock, SimMechanics mechanic
     // Outputs power up high: every active-low motor and relay output is off.
     lastNow_ = clock_.nowMs();
     adc_.readyAt = lastNow_;
+    // The KAV's guide probe rests at the centre of its travel (A/D channels 3 and 0).
+    held_[GuideProbeXChannel] = GuideProbeCentreX;
+    held_[GuideProbeYChannel] = GuideProbeCentreY;
 }
 
 int64_t SimulatedInterface::now() {

@@ -71,6 +71,9 @@ public:
     static constexpr int64_t ShutterTravelMs = 60000;  // closed to open, or back
     static constexpr int64_t ADConversionMs = 2;       // busy time after a start
     static constexpr int ADChannels = 8;
+    // The guide probe's potentiometers at the centre of its travel.
+    static constexpr int GuideProbeXChannel = 3, GuideProbeYChannel = 0;
+    static constexpr int GuideProbeCentreX = 2403, GuideProbeCentreY = 152;
     // Input levels at power-up: interlock closed, drives on, track switch on,
     // main tracking rates, dome-on and dome-track active, slew button and hand
     // paddle released, no clouds.
