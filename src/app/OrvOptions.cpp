@@ -61,6 +61,8 @@ std::string OrvUsage() {
            "                           such as /dev/ttyUSB0)\n"
            "  --mncp=DEVICE            open the MNCP channel on DEVICE\n"
            "                           (--tcp-port, --excom and --mncp win over WinOrv.ini for the run)\n"
+           "  --kav=DEVICE             the KAV instrument's line (default with the simulated\n"
+           "                           telescope: the simulated KAV)\n"
            "  --sim-control=PORT       open the simulator's control protocol on 127.0.0.1:PORT\n"
            "  --sim-errors=ERRORS|FILE mechanical errors of the simulated mount, e.g.\n"
            "                           P1=120,P2=-90,P3=30,P9=20,scatter=2,seed=1 (or a file of them)\n"
@@ -125,9 +127,9 @@ std::optional<OrvOptions> ParseOrvOptions(const std::vector<std::string>& args, 
         } else if (name == "--tcp-bind") {
             if (!needValue()) return std::nullopt;
             o.tcpBind = value;
-        } else if (name == "--excom" || name == "--mncp") {
+        } else if (name == "--excom" || name == "--mncp" || name == "--kav") {
             if (!needValue()) return std::nullopt;
-            (name == "--excom" ? o.excomDevice : o.mncpDevice) = value;
+            (name == "--excom" ? o.excomDevice : name == "--mncp" ? o.mncpDevice : o.kavDevice) = value;
         } else if (name == "--sim-control") {
             uint16_t port;
             if (!needValue()) return std::nullopt;

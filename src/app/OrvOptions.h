@@ -22,6 +22,8 @@ struct OrvOptions {
     std::optional<SimMountErrors> simErrors;   // the simulated mount's mechanical errors
     std::string excomDevice;        // --excom: the ExCom channel's line ("Com1" ... or a device path)
     std::string mncpDevice;         // --mncp: the MNCP channel's line
+    std::string kavDevice;          // --kav: the KAV instrument's line; with the simulator
+                                    // and none given, the simulated KAV's
     bool help = false;
     bool version = false;
 };

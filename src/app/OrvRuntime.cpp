@@ -6,6 +6,8 @@
 #include "app/OrvInterfaceLock.h"
 #include "comm/ExCom.h"
 #include "comm/MNCP.h"
+#include "comm/KAVHostQueries.h"
+#include "comm/KAVLink.h"
 #include "comm/TCPServer.h"
 #include "config/StateDataFile.h"
 #include "control/ShutDown.h"
@@ -19,6 +21,7 @@
 #include "core/PortBus.h"
 #include "sim/SimControlServer.h"
 #include "sim/SimulatedInterface.h"
+#include "sim/SimulatedKAV.h"
 
 namespace orv::app {
 
@@ -158,11 +161,15 @@ std::optional<std::string> OrvRuntime::start() {
     hooks.showMessage = [this](const std::string& text) { frontEnd_.showMessage(text); };
     hooks.beep = [this] { frontEnd_.beep(); };
     system_ = std::make_unique<System>(clock_, *bus_, SystemOptions{options_.dataDir, true}, hooks);
+    kav_ = std::make_unique<KAVLink>(*system_);
     tcp_ = std::make_unique<TCPServer>(*system_);
     excom_ = std::make_unique<ExComChannel>(*system_);
     mncp_ = std::make_unique<MNCPChannel>(*system_);
     channels_ = std::make_unique<Channels>(*tcp_, *excom_, *mncp_);
+    excom_->setKAVQueries(KAVQueriesForExCom(*kav_));
+    tcp_->setKAVQueries(KAVQueriesForTCP(*kav_));
     system_->StartSystem();
+    openKAVLine();
 
     if (!options_.tcpBind.empty() && !tcp_->setBindAddress(options_.tcpBind))
         frontEnd_.note("orv: --tcp-bind: '" + options_.tcpBind + "' is not an IP address; listening on every interface");
@@ -201,6 +208,30 @@ void OrvRuntime::applyUserDefaults() {
     if (excom_->ExComPort.PortActive()) frontEnd_.note("ExCom channel on " + excom_->ExComPort.PortName());
     if (mncp_->MNCPComPort.PortActive()) frontEnd_.note("MNCP channel on " + mncp_->MNCPComPort.PortName());
     if (tcp_->active()) frontEnd_.note("TCP/IP command server listening on port " + std::to_string(tcp_->serverPort()));
+}
+
+void OrvRuntime::openKAVLine() {
+    std::string device = options_.kavDevice;
+    if (device.empty() && sim_) {
+        // The simulated telescope comes with its instrument.
+        try {
+            simKAV_ = std::make_unique<SimulatedKAV>(clock_);
+        } catch (const std::exception& e) {
+            frontEnd_.note(std::string("KAV: simulated instrument not available: ") + e.what());
+            return;
+        }
+        if (simControl_) simControl_->setKAV(simKAV_.get());
+        device = simKAV_->devicePath();
+    }
+    if (device.empty()) return;
+    kav_->KAVComPort.SetDevice(device);
+    try {
+        kav_->SetKAVMode(1);
+        frontEnd_.note(std::string("KAV line on ") + (simKAV_ ? "the simulated KAV, " : "") +
+                       kav_->KAVComPort.PortName());
+    } catch (const std::exception& e) {
+        frontEnd_.note(std::string("KAV: ") + e.what());
+    }
 }
 
 void OrvRuntime::close() {

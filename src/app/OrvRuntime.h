@@ -22,6 +22,8 @@ class SimControlServer;
 class TCPServer;
 class ExComChannel;
 class MNCPChannel;
+class KAVLink;
+class SimulatedKAV;
 class DisplayModel;
 class ShutDownDisplay;
 class KeptWindowDefaults;
@@ -78,6 +80,7 @@ public:
     TCPServer& tcpServer() { return *tcp_; }
     ExComChannel& excom() { return *excom_; }
     MNCPChannel& mncp() { return *mncp_; }
+    KAVLink& kav() { return *kav_; }
     Clock& clock() { return clock_; }
     // The simulated interface, or null on the real electronics.
     SimulatedInterface* simulator() { return sim_; }
@@ -88,6 +91,8 @@ public:
 private:
     class Channels;
     void applyUserDefaults();
+    // The KAV line: --kav's device, else with the simulator the simulated KAV.
+    void openKAVLine();
 
     OrvOptions options_;
     // With the real interface: held for the whole run, before the bus is made.
@@ -96,8 +101,12 @@ private:
     RealClock clock_;
     std::unique_ptr<PortBus> bus_;
     SimulatedInterface* sim_ = nullptr;
+    // The simulated instrument outlives the link that has its line open and
+    // the control channel that reaches it.
+    std::unique_ptr<SimulatedKAV> simKAV_;
     std::unique_ptr<SimControlServer> simControl_;
     std::unique_ptr<System> system_;
+    std::unique_ptr<KAVLink> kav_;
     std::unique_ptr<TCPServer> tcp_;
     std::unique_ptr<ExComChannel> excom_;
     std::unique_ptr<MNCPChannel> mncp_;

@@ -417,6 +417,25 @@ TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
     EXPECT_EQ(WaitExit(withOption, 20), 0);
 }
 
+TEST_F(OrvProgram, TheSimulatedKAVAnswersWithoutAnyKAVOption) {
+    orv::testing::PtyPair pty;
+    Program p = Start({"--headless", "--time-scale=4", "--excom=" + pty.path()}, dir_, "kav");
+    // Once the channel answers (before it opens its line, the terminal echoes)...
+    std::string reply;
+    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
+        pty.write("26\r");
+        reply += pty.read(64, 200);
+    }
+    pty.readFor(300);
+    // ...the four devices are where the instrument rests at power-up; the mirror is not yet known.
+    pty.write("43\r");
+    reply = pty.read(12, 5000);
+    EXPECT_EQ(reply, "1\r1\r-9999\r1\r");
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p, 20), 0);
+    EXPECT_NE(ReadAll(p.errFile).find("KAV line on the simulated KAV"), std::string::npos) << ReadAll(p.errFile);
+}
+
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {
     if (::geteuid() == 0 && fs::exists("/dev/port")) GTEST_SKIP() << "root can open /dev/port here";
     Program p = Start({"--headless", "--interface=hardware"}, dir_, "hw");
