@@ -1,5 +1,7 @@
 #include "comm/TCPServer.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QObject>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -37,6 +39,20 @@ int ErrorEventOf(QAbstractSocket::SocketError error) {
     }
 }
 
+// Receives the wake-ups of late replies and nothing else, so it need not look
+// at an event to know what it means (the event was made on another thread).
+class MailboxWaker final : public QObject {
+public:
+    explicit MailboxWaker(std::function<void()> onWake) : onWake_(std::move(onWake)) {}
+    bool event(QEvent* e) override {
+        onWake_();
+        return QObject::event(e);
+    }
+
+private:
+    std::function<void()> onWake_;
+};
+
 }  // namespace
 
 std::string TCPAddressText(const QHostAddress& address, int port) {
@@ -51,11 +67,11 @@ TCPServer::TCPServer(System& system)
     : system_(system),
       channel_(system),
       context_(std::make_unique<QObject>()),
+      waker_(std::make_unique<MailboxWaker>([this] { deliverLateReplies(); })),
       server_(std::make_unique<QTcpServer>()),
       heldTimer_(std::make_unique<QTimer>()),
-      lateGuard_(std::make_shared<LateReplyGuard>()) {
-    lateGuard_->server = this;
-    lateGuard_->context = context_.get();
+      mailbox_(std::make_shared<LateReplyMailbox>()) {
+    mailbox_->waker = waker_.get();
     QObject::connect(server_.get(), &QTcpServer::newConnection, context_.get(),
                      [this] { onNewConnection(); });
     QObject::connect(server_.get(), &QTcpServer::acceptError, context_.get(),
@@ -76,10 +92,11 @@ TCPServer::~TCPServer() {
     // KAV exchanges still running find the server gone; replies they posted go
     // with the context.
     {
-        std::lock_guard lock(lateGuard_->mutex);
-        lateGuard_->server = nullptr;
-        lateGuard_->context = nullptr;
+        std::lock_guard lock(mailbox_->mutex);
+        mailbox_->waker = nullptr;
+        mailbox_->replies.clear();
     }
+    waker_.reset();
     context_.reset();
     heldTimer_->stop();
     for (auto& [socket, client] : clients_) delete socket;
@@ -193,14 +210,23 @@ void TCPServer::processInput(Client& client, std::string_view data) {
 }
 
 TCPLateReply TCPServer::lateReplyTo(const Client& client) {
-    return [guard = lateGuard_, socket = client.socket, id = client.id](std::string text) {
-        std::lock_guard lock(guard->mutex);
-        if (!guard->context) return;
-        QMetaObject::invokeMethod(
-            guard->context,
-            [server = guard->server, socket, id, text = std::move(text)] { server->onLateReply(socket, id, text); },
-            Qt::QueuedConnection);
+    return [mailbox = mailbox_, socket = client.socket, id = client.id](std::string text) {
+        std::lock_guard lock(mailbox->mutex);
+        if (!mailbox->waker) return;
+        const bool wake = mailbox->replies.empty();
+        mailbox->replies.push_back({socket, id, std::move(text)});
+        // Under the lock: the waker cannot go meanwhile. One wake-up per batch.
+        if (wake) QCoreApplication::postEvent(mailbox->waker, new QEvent(QEvent::User));
     };
+}
+
+void TCPServer::deliverLateReplies() {
+    std::deque<LateReply> replies;
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        replies.swap(mailbox_->replies);
+    }
+    for (const auto& r : replies) onLateReply(r.socket, r.id, r.text);
 }
 
 void TCPServer::onLateReply(QTcpSocket* socket, TCPClientId id, const std::string& text) {

@@ -9,6 +9,7 @@
 // All members must be used on the thread that runs the Qt event loop.
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -70,11 +71,18 @@ private:
         std::string address;   // "Addr: ... Port: ..." of the remote end, kept for the log
         bool awaitingReply = false;   // a KAV query of this client is running
     };
-    // How a late reply, on another thread, finds the server, or learns it is gone.
-    struct LateReplyGuard {
+    // Where late replies, made on other threads, wait for the main thread: a
+    // mailbox under a standard mutex, and a wake-up event to the waker while it
+    // lives.
+    struct LateReply {
+        QTcpSocket* socket;
+        uint64_t id;
+        std::string text;
+    };
+    struct LateReplyMailbox {
         std::mutex mutex;
-        TCPServer* server = nullptr;
-        QObject* context = nullptr;
+        QObject* waker = nullptr;   // null once the server is going
+        std::deque<LateReply> replies;
     };
 
     void onNewConnection();
@@ -82,6 +90,7 @@ private:
     // Runs the client's complete packets until one answers later.
     void processInput(Client& client, std::string_view data);
     TCPLateReply lateReplyTo(const Client& client);
+    void deliverLateReplies();
     void onLateReply(QTcpSocket* socket, TCPClientId id, const std::string& text);
     void onClientDisconnected(QTcpSocket* socket);
     void onClientError(QTcpSocket* socket, int qtError);
@@ -91,9 +100,10 @@ private:
     System& system_;
     TCPCommandChannel channel_;
     std::unique_ptr<QObject> context_;   // receiver of every signal connection, cut first on destruction
+    std::unique_ptr<QObject> waker_;     // receiver of the late replies' wake-ups
     std::unique_ptr<QTcpServer> server_;
     std::unique_ptr<QTimer> heldTimer_;
-    std::shared_ptr<LateReplyGuard> lateGuard_;
+    std::shared_ptr<LateReplyMailbox> mailbox_;
     std::map<QTcpSocket*, std::unique_ptr<Client>> clients_;
     int mode_ = 0;
     TCPClientId lastClientId_ = 0;

@@ -420,13 +420,17 @@ TEST_F(OrvProgram, TheDefaultsFileStartsTheServerAndOptionsWinForTheRun) {
 TEST_F(OrvProgram, TheSimulatedKAVAnswersWithoutAnyKAVOption) {
     orv::testing::PtyPair pty;
     Program p = Start({"--headless", "--time-scale=4", "--excom=" + pty.path()}, dir_, "kav");
-    // Once the channel answers (before it opens its line, the terminal echoes)...
+    // Once the channel answers: until Orv has opened its line the terminal echoes
+    // what is sent, and only the position block has decimal points...
     std::string reply;
-    for (int i = 0; i < 50 && std::count(reply.begin(), reply.end(), '\r') < 3; ++i) {
-        pty.write("26\r");
+    for (int i = 0; i < 50 && reply.find('.') == std::string::npos; ++i) {
+        pty.write("25\r");
         reply += pty.read(64, 200);
     }
-    pty.readFor(300);
+    ASSERT_NE(reply.find('.'), std::string::npos) << reply;
+    // (the echoed requests wait in the line and are answered too)
+    while (!pty.readFor(500).empty()) {
+    }
     // ...the four devices are where the instrument rests at power-up; the mirror is not yet known.
     pty.write("43\r");
     reply = pty.read(12, 5000);
