@@ -76,7 +76,7 @@ private:
     // lives.
     struct LateReply {
         QTcpSocket* socket;
-        uint64_t id;
+        TCPClientId id;
         std::string text;
     };
     struct LateReplyMailbox {

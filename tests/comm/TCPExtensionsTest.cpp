@@ -57,7 +57,7 @@ TEST_F(TCPExtensionsTest, ExtendedStatusHasEveryFieldInItsPlace) {
     channel.ExecuteTCPPacket("#6,1,2,2000;", 5);
     channel.ExecuteTCPPacket("#12;", 5);
 
-    const auto f = Fields(*channel.ExecuteTCPPacket("#60;", 5));
+    const auto f = Fields(*channel.ExecuteTCPPacket("#60;", 5).reply);
     ASSERT_EQ(f.size(), size_t(tcpx::FieldCount));
     EXPECT_EQ(f[tcpx::FieldCode], "60");
     EXPECT_EQ(f[tcpx::ApparentRA], "15.000000");
@@ -84,44 +84,44 @@ TEST_F(TCPExtensionsTest, ExtendedStatusHasEveryFieldInItsPlace) {
     EXPECT_EQ(f[tcpx::TimeScale], "1.000");
 
     channel.ExecuteTCPPacket("#13;", 5);   // the stop discards the held commands and counts
-    const auto g = Fields(*channel.ExecuteTCPPacket("#60;", 5));
+    const auto g = Fields(*channel.ExecuteTCPPacket("#60;", 5).reply);
     EXPECT_EQ(g[tcpx::HeldCommands], "0");
     EXPECT_EQ(g[tcpx::StopGeneration], "1");
     EXPECT_EQ(g[tcpx::StateCode], "13");
 }
 
 TEST_F(TCPExtensionsTest, RemotePaddleCodesAnswerWithTheClientsPaddleByte) {
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,4,1;", 1), "#61,68;");   // north at set speed
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,2,1;", 1), "#61,68;") << "not a direction: refused, press kept";
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,8,3;", 1), "#61,68;") << "no such speed: refused";
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#63,16,500;", 2), "#63,16;");   // another client pulses east
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 2), "#62,16;");
-    EXPECT_EQ(Fields(*channel.ExecuteTCPPacket("#60;", 1))[tcpx::ClientPaddleByte], "68");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,4,1;", 1).reply, "#61,68;");   // north at set speed
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,2,1;", 1).reply, "#61,68;") << "not a direction: refused, press kept";
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,8,3;", 1).reply, "#61,68;") << "no such speed: refused";
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#63,16,500;", 2).reply, "#63,16;");   // another client pulses east
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 2).reply, "#62,16;");
+    EXPECT_EQ(Fields(*channel.ExecuteTCPPacket("#60;", 1).reply)[tcpx::ClientPaddleByte], "68");
 
     clock.advance(999);
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 1), "#62,68;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 1).reply, "#62,68;");
     clock.advance(999);
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 1), "#62,68;");
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 2), "#62,0;") << "the pulse has ended";
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 1).reply, "#62,68;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 2).reply, "#62,0;") << "the pulse has ended";
 
     channel.ExecuteTCPPacket("#13;", 3);   // any client's stop
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 1), "#62,0;");
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,36,2;", 1), "#61,164;");   // north-west at slew speed
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#62;", 1).reply, "#62,0;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#61,36,2;", 1).reply, "#61,164;");   // north-west at slew speed
     channel.ClientGone(1);
     EXPECT_EQ(sys.remotePaddle->RemotePaddleByte(clock.nowMs(), RemotePaddleSafety(sys)), 0);
 }
 
 TEST_F(TCPExtensionsTest, ShutterDomeStopAndFocusStop) {
     auto& s = sys.state;
-    EXPECT_FALSE(channel.ExecuteTCPPacket("#36,1;"));
+    EXPECT_FALSE(channel.ExecuteTCPPacket("#36,1;").reply);
     EXPECT_EQ(s.StateCode, 36);
     EXPECT_EQ(s.CommandParam[1], 1);
 
     s.DomeOn = 1;
     s.StopRequest = 0;
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#64;"), "#64;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#64;").reply, "#64;");
     EXPECT_EQ(s.DomeOn, 0);
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#65;"), "#65;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#65;").reply, "#65;");
     EXPECT_EQ(s.FocusStopRequest, 1);
     EXPECT_EQ(s.StopRequest, 0) << "neither stops the mount";
     EXPECT_EQ(s.StateCode, 36) << "both act at once, behind a busy state machine";
@@ -132,11 +132,11 @@ TEST_F(TCPExtensionsTest, AnOldHostSeesTheChannelAsBefore) {
     s.StatusFlags1 = 9;
     s.StatusFlags2 = 0;
     s.StatusFlags3 = 66;
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#26;"), "#9,0,66;");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#26;").reply, "#9,0,66;");
     for (int code = -1; code <= 120; ++code) {
         if (TCPKindOf(code) != TCPCodeKind::None) continue;
         if (code >= tcpx::ExtendedStatusCode && code <= tcpx::FocusStopCode) continue;
-        EXPECT_FALSE(channel.ExecuteTCPPacket("#" + std::to_string(code) + ",4,1;")) << code;
+        EXPECT_FALSE(channel.ExecuteTCPPacket("#" + std::to_string(code) + ",4,1;").reply) << code;
     }
     EXPECT_EQ(s.StateCode, 0);
     EXPECT_EQ(s.DomeOn, 0);

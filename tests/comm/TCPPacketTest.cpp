@@ -148,7 +148,7 @@ TEST_F(TCPChannelTest, WhatEachCodeDoes) {
         sys.commander.take();   // the state machine takes the previous command and ends it
         s.StateCode = 0;
         s.StopRequest = 0;
-        const auto reply = channel.ExecuteTCPPacket("#" + std::to_string(code) + ",7;");
+        const auto reply = channel.ExecuteTCPPacket("#" + std::to_string(code) + ",7;").reply;
         EXPECT_EQ(reply.has_value(), answers.count(code) == 1);
         if (code == 13) {
             EXPECT_EQ(s.StateCode, 13);
@@ -213,17 +213,17 @@ TEST_F(TCPChannelTest, CommandsWaitForTheStateMachineButAStopDoesNot) {
 TEST_F(TCPChannelTest, KavQueriesAnswerLaterThroughTheirHook) {
     // No link: the instrument's own "not known" at once.
     EXPECT_EQ(*channel.ExecuteTCPPacket("#43;").reply, "-9999\r");
-    EXPECT_EQ(*channel.ExecuteTCPPacket("#54;", [](std::string) {}).reply, "-9999\r");
+    EXPECT_EQ(*channel.ExecuteTCPPacket("#54;", 0, [](std::string) {}).reply, "-9999\r");
 
     std::vector<std::string> started;
     channel.setKAVQueries({[&](TCPLateReply reply) { started.push_back("43"); reply("3\r1\r2\r5\r"); },
                            [&](TCPLateReply reply) { started.push_back("54"); reply("7\r"); }});
     std::vector<std::string> late;
     const TCPLateReply collect = [&](std::string text) { late.push_back(text); };
-    const TCPAnswer all = channel.ExecuteTCPPacket("#43;", collect);
+    const TCPAnswer all = channel.ExecuteTCPPacket("#43;", 0, collect);
     EXPECT_TRUE(all.later);
     EXPECT_FALSE(all.reply);
-    EXPECT_TRUE(channel.ExecuteTCPPacket("#54;", collect).later);
+    EXPECT_TRUE(channel.ExecuteTCPPacket("#54;", 0, collect).later);
     EXPECT_EQ(started, (std::vector<std::string>{"43", "54"}));
     EXPECT_EQ(late, (std::vector<std::string>{"3\r1\r2\r5\r", "7\r"}));
 }
