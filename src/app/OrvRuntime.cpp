@@ -53,10 +53,13 @@ void ChooseLine(SerialSettings& settings, const std::string& name) {
 
 }  // namespace
 
-// The remote channels as the display and the operator's defaults see them.
+// The remote channels and the KAV line as the display and the operator's
+// defaults see them.
 class OrvRuntime::Channels final : public DefaultsChannels {
 public:
-    Channels(TCPServer& tcp, ExComChannel& excom, MNCPChannel& mncp) : tcp_(tcp), excom_(excom), mncp_(mncp) {}
+    // `simulatedKAV`: the simulated instrument's terminal, or empty without one.
+    Channels(TCPServer& tcp, ExComChannel& excom, MNCPChannel& mncp, KAVLink& kav, std::string simulatedKAV)
+        : tcp_(tcp), excom_(excom), mncp_(mncp), kav_(kav), simulatedKAV_(std::move(simulatedKAV)) {}
     int ExComMode() const override { return excom_.ExComMode(); }
     int MNCPMode() const override { return mncp_.MNCPMode(); }
     std::optional<std::string> SetExComMode(int mode) override {
@@ -65,24 +68,40 @@ public:
     std::optional<std::string> SetMNCPMode(int mode) override {
         return SwitchSerial("MNCP", [&] { mncp_.SetMNCPMode(mode); });
     }
-    // The KAV link is not built yet: its settings and mode are only kept, so
-    // that a save writes back what was read.
-    int KAVMode() const override { return kav_.Mode; }
+    // The KAV line's mode and settings are the operator's, as WinOrv.ini keeps
+    // them. Mode 1 opens the line they name. With the simulated telescope a
+    // line the operator leaves closed is the simulated instrument's, which
+    // never reaches the file: its terminal lives for one run only.
+    int KAVMode() const override { return kavSettings_.Mode; }
     std::optional<std::string> SetKAVMode(int mode) override {
-        kav_.Mode = mode;
-        return std::nullopt;
+        kavSettings_.Mode = mode;
+        return SwitchSerial("KAV", [&] {
+            kav_.SetKAVMode(0);
+            if (mode == 1) {
+                Store(kavSettings_, kav_.KAVComPort);
+            } else if (!simulatedKAV_.empty()) {
+                Store(SerialSettings{}, kav_.KAVComPort);
+                kav_.KAVComPort.DevicePath = simulatedKAV_;
+            } else {
+                return;
+            }
+            kav_.SetKAVMode(1);
+        });
     }
+    bool onSimulatedKAV() const { return kavSettings_.Mode != 1 && !simulatedKAV_.empty(); }
     SerialSettings serialSettings(SerialChannel c) const override {
         if (c == SerialChannel::ExCom) return SettingsOf(excom_.ExComPort);
         if (c == SerialChannel::MNCP) return SettingsOf(mncp_.MNCPComPort);
-        return kav_;
+        SerialSettings kav = kavSettings_;
+        kav.Mode = 0;
+        return kav;
     }
     void setSerialSettings(SerialChannel c, const SerialSettings& settings) override {
         if (c == SerialChannel::ExCom) return Store(settings, excom_.ExComPort);
         if (c == SerialChannel::MNCP) return Store(settings, mncp_.MNCPComPort);
-        const int mode = kav_.Mode;
-        kav_ = settings;
-        kav_.Mode = mode;
+        const int mode = kavSettings_.Mode;
+        kavSettings_ = settings;
+        kavSettings_.Mode = mode;
     }
 
     bool TCPServerActive() const override { return tcp_.active(); }
@@ -120,7 +139,9 @@ private:
     TCPServer& tcp_;
     ExComChannel& excom_;
     MNCPChannel& mncp_;
-    SerialSettings kav_;
+    KAVLink& kav_;
+    const std::string simulatedKAV_;
+    SerialSettings kavSettings_;
 };
 
 OrvRuntime::OrvRuntime(const OrvOptions& options, FrontEnd& frontEnd)
@@ -165,11 +186,12 @@ std::optional<std::string> OrvRuntime::start() {
     tcp_ = std::make_unique<TCPServer>(*system_);
     excom_ = std::make_unique<ExComChannel>(*system_);
     mncp_ = std::make_unique<MNCPChannel>(*system_);
-    channels_ = std::make_unique<Channels>(*tcp_, *excom_, *mncp_);
+    startSimulatedKAV();
+    channels_ = std::make_unique<Channels>(*tcp_, *excom_, *mncp_, *kav_,
+                                           simKAV_ ? simKAV_->devicePath() : std::string());
     excom_->setKAVQueries(KAVQueriesForExCom(*kav_));
     tcp_->setKAVQueries(KAVQueriesForTCP(*kav_));
     system_->StartSystem();
-    openKAVLine();
 
     if (!options_.tcpBind.empty() && !tcp_->setBindAddress(options_.tcpBind))
         frontEnd_.note("orv: --tcp-bind: '" + options_.tcpBind + "' is not an IP address; listening on every interface");
@@ -203,35 +225,28 @@ void OrvRuntime::applyUserDefaults() {
         }
         if (!options_.excomDevice.empty()) ChooseLine(values.ExCom, options_.excomDevice);
         if (!options_.mncpDevice.empty()) ChooseLine(values.MNCP, options_.mncpDevice);
+        if (!options_.kavDevice.empty()) ChooseLine(values.KAV, options_.kavDevice);
     });
     defaults_->ApplyAtStart();
     if (excom_->ExComPort.PortActive()) frontEnd_.note("ExCom channel on " + excom_->ExComPort.PortName());
     if (mncp_->MNCPComPort.PortActive()) frontEnd_.note("MNCP channel on " + mncp_->MNCPComPort.PortName());
     if (tcp_->active()) frontEnd_.note("TCP/IP command server listening on port " + std::to_string(tcp_->serverPort()));
+    if (kav_->KAVComPort.PortActive())
+        frontEnd_.note(std::string("KAV line on ") + (channels_->onSimulatedKAV() ? "the simulated KAV, " : "") +
+                       kav_->KAVComPort.PortName());
 }
 
-void OrvRuntime::openKAVLine() {
-    std::string device = options_.kavDevice;
-    if (device.empty() && sim_) {
-        // The simulated telescope comes with its instrument.
-        try {
-            simKAV_ = std::make_unique<SimulatedKAV>(clock_);
-        } catch (const std::exception& e) {
-            frontEnd_.note(std::string("KAV: simulated instrument not available: ") + e.what());
-            return;
-        }
-        if (simControl_) simControl_->setKAV(simKAV_.get());
-        device = simKAV_->devicePath();
-    }
-    if (device.empty()) return;
-    kav_->KAVComPort.SetDevice(device);
+void OrvRuntime::startSimulatedKAV() {
+    // The simulated telescope comes with its instrument, unless --kav names a
+    // line for the run.
+    if (!sim_ || !options_.kavDevice.empty()) return;
     try {
-        kav_->SetKAVMode(1);
-        frontEnd_.note(std::string("KAV line on ") + (simKAV_ ? "the simulated KAV, " : "") +
-                       kav_->KAVComPort.PortName());
+        simKAV_ = std::make_unique<SimulatedKAV>(clock_);
     } catch (const std::exception& e) {
-        frontEnd_.note(std::string("KAV: ") + e.what());
+        frontEnd_.note(std::string("KAV: simulated instrument not available: ") + e.what());
+        return;
     }
+    if (simControl_) simControl_->setKAV(simKAV_.get());
 }
 
 void OrvRuntime::close() {

@@ -91,8 +91,9 @@ public:
 private:
     class Channels;
     void applyUserDefaults();
-    // The KAV line: --kav's device, else with the simulator the simulated KAV.
-    void openKAVLine();
+    // With the simulated telescope and no --kav: the simulated instrument, the
+    // KAV line's stand-in while the operator's defaults leave the line closed.
+    void startSimulatedKAV();
 
     OrvOptions options_;
     // With the real interface: held for the whole run, before the bus is made.

@@ -440,6 +440,36 @@ TEST_F(OrvProgram, TheSimulatedKAVAnswersWithoutAnyKAVOption) {
     EXPECT_NE(ReadAll(p.errFile).find("KAV line on the simulated KAV"), std::string::npos) << ReadAll(p.errFile);
 }
 
+TEST_F(OrvProgram, WinOrvIniOpensTheKAVLineAndKavWinsForTheRun) {
+    orv::testing::PtyPair fileLine, optionLine;
+    const uint16_t port = FreePort();
+    fs::create_directories(dir_ / "config" / "orv");
+    std::ofstream(dir_ / "config" / "orv" / "WinOrv.ini")
+        << "[KAVControlRS232]\r\nPort=0\r\nMode=1\r\nDevice=" << fileLine.path() << "\r\n";
+    // A host's port query begins with the attention byte on the line in use.
+    auto attentionOn = [&](orv::testing::PtyPair& line) {
+        AskServer(port, "#54;", false);
+        return line.read(1, 3000) == "\xF5";
+    };
+
+    Program fromFile = Start({"--headless", "--tcp-port=" + std::to_string(port)}, dir_, "file");
+    const std::string noted = WaitForText(fromFile, "KAV line on", 15);
+    EXPECT_NE(noted.find("KAV line on " + fileLine.path()), std::string::npos) << noted;
+    EXPECT_TRUE(attentionOn(fileLine));
+    ::kill(fromFile.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(fromFile, 20), 0);
+    fileLine.readFor(100);   // a retry sent while the program shut down
+
+    Program withOption =
+        Start({"--headless", "--tcp-port=" + std::to_string(port), "--kav=" + optionLine.path()}, dir_, "option");
+    const std::string chosen = WaitForText(withOption, "KAV line on", 15);
+    EXPECT_NE(chosen.find("KAV line on " + optionLine.path()), std::string::npos) << chosen;
+    EXPECT_TRUE(attentionOn(optionLine));
+    EXPECT_EQ(fileLine.readFor(300), "");
+    ::kill(withOption.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(withOption, 20), 0);
+}
+
 TEST_F(OrvProgram, HardwareWithoutThePortDeviceFailsWithAClearMessage) {
     if (::geteuid() == 0 && fs::exists("/dev/port")) GTEST_SKIP() << "root can open /dev/port here";
     Program p = Start({"--headless", "--interface=hardware"}, dir_, "hw");
