@@ -21,7 +21,9 @@ struct KAVNoReply {};
 // It answered, but not a readback.
 struct KAVBadReply {};
 
-bool IsKAVCode(int code) { return code == 41 || code == 42; }
+// The state machine's KAV commands.
+constexpr int SetMotorCode = 41, SetPortCode = 42;
+bool IsKAVCode(int code) { return code == SetMotorCode || code == SetPortCode; }
 
 std::string HexBytes(const std::string& bytes) {
     static const char* digits = "0123456789ABCDEF";
@@ -39,8 +41,10 @@ std::string HexBytes(const std::string& bytes) {
 KAVLink::KAVLink(System& system) : system_(system) {
     KAVComPort.setAbortFlag(&interrupt_);
     worker_ = std::thread([this] { workerLoop(); });
-    system_.kav.attach({[this](int device, int position) { return KAVSetMotor(device, position); },
-                        [this](int value) { return KAVSetPort(value); }, [this] { Stop(); }});
+    // The state machine's commands end at the first stop after they were taken.
+    system_.kav.attach(
+        {[this](int device, int position) { return setMotor(device, position, system_.state.StopGeneration.load()); },
+         [this](int value) { return setPort(value, system_.state.StopGeneration.load()); }, [this] { Stop(); }});
 }
 
 KAVLink::~KAVLink() {
@@ -103,7 +107,14 @@ GuideProbePosition KAVLink::ReadGuideProbe() {
 
 // ---- cancelling --------------------------------------------------------------
 
-void KAVLink::beginOperation() { interrupt_ = stopped_.load(); }
+void KAVLink::beginOperation(std::optional<uint32_t> stopGeneration) {
+    interrupt_ = stopped_.load();
+    untilStop_ = stopGeneration;
+}
+
+bool KAVLink::interrupted() const {
+    return interrupt_.load() || (untilStop_ && system_.state.StopGeneration.load() != *untilStop_);
+}
 
 void KAVLink::Cancel() {
     interrupt_ = true;
@@ -197,8 +208,12 @@ bool KAVLink::KAVAttention() {
 void KAVLink::KAVCommand(int device, int value) {
     const auto bytes = KAVCommandBytes(device, value);
     KAVComPort.WriteChar(bytes[0]);
-    if (!system_.clock.sleepMs(CommandGapMs, &interrupt_)) throw ESilentAbort();
+    // The second byte follows, after its gap, even when the exchange must end
+    // (unless the program does): a half command would take the first byte of
+    // the next exchange as its second.
+    if (!system_.clock.sleepMs(CommandGapMs, &stopped_)) throw ESilentAbort();
     KAVComPort.WriteChar(bytes[1]);
+    if (interrupted()) throw ESilentAbort();
     KAVLog("KAV: Command= " + std::to_string(bytes[0]) + "," + std::to_string(bytes[1]));
     SetKAVStatus("Send Command", KAVColour::Lime);
 }
@@ -303,9 +318,11 @@ bool KAVLink::GetKAVStatus(int device, std::string& text) {
     return statusOf(device, text);
 }
 
-bool KAVLink::KAVSetMotor(int device, int position) {
+bool KAVLink::KAVSetMotor(int device, int position) { return setMotor(device, position, std::nullopt); }
+
+bool KAVLink::setMotor(int device, int position, std::optional<uint32_t> stopGeneration) {
     std::lock_guard lock(exchange_);
-    beginOperation();
+    beginOperation(stopGeneration);
     KAVLog("KAV: Set Motor");
     SetKAVStatus("Set Motor", KAVColour::Lime);
     std::optional<int> value;
@@ -339,9 +356,11 @@ bool KAVLink::KAVSetMotor(int device, int position) {
     return true;
 }
 
-bool KAVLink::KAVSetPort(int value) {
+bool KAVLink::KAVSetPort(int value) { return setPort(value, std::nullopt); }
+
+bool KAVLink::setPort(int value, std::optional<uint32_t> stopGeneration) {
     std::lock_guard lock(exchange_);
-    beginOperation();
+    beginOperation(stopGeneration);
     KAVLog("KAV: Set Port");
     if (value < 0 || value > KAVPortMax) {
         KAVLog("KAV: No port value " + std::to_string(value));
@@ -379,7 +398,13 @@ bool KAVLink::GetKAVPortStatus(std::string& text) { return GetKAVStatus(KAVPort,
 void KAVLink::awaitHostCommands() {
     TTimeout timeout(system_.clock);
     timeout.start(HostQueryWaitMs);
-    while (IsKAVCode(system_.state.StateCode.load()) && !timeout.expired() && !stopped_.load()) {
+    // Held first, then written: a command moving from one to the other between
+    // the two looks is still seen.
+    auto pending = [this] {
+        const bool held = system_.commander.holds(SetMotorCode) || system_.commander.holds(SetPortCode);
+        return held || IsKAVCode(system_.state.StateCode.load());
+    };
+    while (pending() && !timeout.expired() && !stopped_.load()) {
         if (!system_.clock.sleepMs(HostPollMs, &stopped_)) break;
     }
 }

@@ -10,7 +10,9 @@
 // TCP/IP server and the window hand their exchanges to the worker with Submit.
 //
 // Waits end at once, with false, when the window's Close cancels the exchange
-// (Cancel) or the program stops (Stop, also through the system's stop).
+// (Cancel) or the program stops (Stop, also through the system's stop). Codes
+// 41 and 42 also end at any telescope stop (a stop generation passed), so the
+// state machine is free at once for the stop or the cloud close.
 
 #include <atomic>
 #include <condition_variable>
@@ -18,6 +20,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -142,9 +145,14 @@ private:
     template <class Body>
     bool guarded(const Body& body);
 
+    // The operations; with `stopGeneration` given (codes 41 and 42) they also
+    // end once the telescope's stop generation has moved from it.
+    bool setMotor(int device, int position, std::optional<uint32_t> stopGeneration);
+    bool setPort(int value, std::optional<uint32_t> stopGeneration);
+
     // Called with the lock taken: a Close pressed before this operation no longer counts.
-    void beginOperation();
-    bool interrupted() const { return interrupt_.load(); }
+    void beginOperation(std::optional<uint32_t> stopGeneration = std::nullopt);
+    bool interrupted() const;
     // `count` bytes that come within `timeoutMs`.
     std::string readReply(size_t count, int64_t timeoutMs);
     void discardInput();
@@ -158,6 +166,7 @@ private:
     std::atomic<bool> interrupt_{false};  // the exchange in progress must end
     std::atomic<bool> stopped_{false};
     std::atomic<int> mirrorPosition_{MirrorUnknown};
+    std::optional<uint32_t> untilStop_;   // under exchange_: the operation's stop generation
 
     mutable std::mutex statusMutex_;    // status panel, display values, observer
     KAVStatus status_;

@@ -167,6 +167,12 @@ size_t Commander::heldCount() const {
     return held_.size();
 }
 
+bool Commander::holds(int code) {
+    std::lock_guard lock(mutex_);
+    dropStale();
+    return std::any_of(held_.begin(), held_.end(), [code](const Held& h) { return h.code == code; });
+}
+
 size_t Commander::heldOn(int channel) const {
     std::lock_guard lock(mutex_);
     return heldOn(channel, held_);

@@ -120,6 +120,8 @@ public:
                       const Pump& pump = {});
 
     size_t heldCount() const;
+    // Whether a command `code` is held, on any channel, and may still be written.
+    bool holds(int code);
 
 private:
     struct Held {

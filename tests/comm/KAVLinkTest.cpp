@@ -11,6 +11,7 @@
 
 #include "comm/KAVLink.h"
 #include "comm/PtyPair.h"
+#include "control/KAVHandlers.h"
 #include "control/System.h"
 #include "core/Clock.h"
 #include "core/PortBus.h"
@@ -187,6 +188,58 @@ TEST_F(KAVLinkTest, CloseAndTheProgramsStopEndTheWaitAtOnce) {
     std::string text;
     EXPECT_FALSE(link.GetKAVStatus(KAVStage, text));   // and everything after it
     expectQuiet();
+}
+
+TEST_F(KAVLinkTest, OneExchangeAtATimeOnTheLine) {
+    auto first = status(KAVSouthWheel);
+    expect("\xF5");
+    auto second = status(KAVStage);   // another thread asks meanwhile
+    expectQuiet();                    // its attention waits until the first exchange has ended
+    pty.write("\xEA");
+    expect("\x0F\xFF");
+    expectQuiet();
+    pty.write("00B5\r");
+    EXPECT_EQ(first.get().text, "1\r");
+    handshake();
+    expect("\x1F\xFF");
+    pty.write("0014\r");
+    EXPECT_EQ(second.get().text, "2\r");
+}
+
+TEST_F(KAVLinkTest, AnyStopEndsTheStateMachinesKAVCommandAtOnce) {
+    sys.state.CommandParam[1] = KAVSouthWheel;
+    sys.state.CommandParam[2] = 5;
+    auto running = std::async(std::launch::async, [this] { SetKAVMotor(sys); });   // code 41
+    expect("\xF5");   // the instrument is silent; the clock stands, so only the stop can end the wait
+    const auto t0 = std::chrono::steady_clock::now();
+    sys.commander.stop();
+    if (running.wait_for(1s) != std::future_status::ready) {
+        link.Cancel();
+        FAIL() << "the stop did not end the KAV command";
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1000ms);
+    expectQuiet();
+}
+
+TEST_F(KAVLinkTest, AHostsQueryWaitsForTheKAVCommandsBeforeIt) {
+    clock.setAutoAdvance(false);
+    Commander::Channel host(sys.commander, "TCP/IP");
+    sys.state.StateCode = 12;   // a slew runs: the host's '#42,7;' is held
+    ASSERT_EQ(host.issue(42, {7}), Commander::Outcome::Held);
+    auto answer = std::async(std::launch::async, [this] { return link.HostPortStatus(); });   // its '#54;'
+    clock.advance(100);
+    expectQuiet();
+    sys.state.StateCode = 0;
+    ASSERT_EQ(sys.commander.take(), 42);   // the state machine takes it and runs it
+    clock.advance(100);
+    expectQuiet();
+    sys.state.StateCode = 0;   // done
+    clock.setAutoAdvance(true);
+    clock.advance(10);
+    handshake();
+    expect("\x4F\xFF");
+    pty.write("\x07\r");
+    EXPECT_EQ(answer.get(), "7\r");
 }
 
 TEST_F(KAVLinkTest, SilenceOrGarbageAfterTheHandshakeFailsTheExchange) {

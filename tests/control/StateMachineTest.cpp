@@ -479,6 +479,16 @@ TEST_F(StateMachineTest, KAVCodesGoToTheAttachedLinkWithWholeNumbersOnly) {
     EXPECT_EQ(sys.state.StateCode, 0);
     EXPECT_EQ(calls, (std::vector<std::vector<int>>{{41, 3, 2}, {42, 165}, {41, 0, 1}}));
 
+    // A KAV command held behind a busy state machine goes with any stop, as every held command does.
+    Commander::Channel host(sys.commander, "TCP/IP");
+    sys.state.StateCode = 12;   // a slew runs
+    ASSERT_EQ(host.issue(41, {0, 5}), Commander::Outcome::Held);
+    ASSERT_EQ(host.issue(42, {7}), Commander::Outcome::Held);
+    sys.commander.stop();   // another channel's '#13;'
+    for (int i = 0; i < 4; ++i) pass();
+    EXPECT_EQ(sys.state.StateCode, 0);
+    EXPECT_EQ(calls.size(), 3u);
+
     // Without a link the codes only return to idle.
     sys.kav.detach();
     command(41, {0, 3});
