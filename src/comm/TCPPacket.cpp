@@ -1,9 +1,11 @@
 #include "comm/TCPPacket.h"
 
 #include <cmath>
+#include <vector>
 
 #include "astro/TextFormats.h"
 #include "comm/ReplyBlocks.h"
+#include "comm/TCPExtendedProtocol.h"
 #include "control/System.h"
 
 namespace orv {
@@ -41,6 +43,39 @@ size_t TCPInput::TCPReceive(std::string_view text, const PacketHandler& onPacket
     return 0;
 }
 
+std::optional<TCPInput::Overtaken> TCPInput::TakeStop(std::string_view text,
+                                                     const std::function<bool(const std::string&)>& isStop,
+                                                     const std::function<bool(const std::string&)>& readsOnly) {
+    text_.append(text);
+    struct Packet {
+        size_t begin, end;
+    };
+    std::vector<Packet> packets;
+    std::optional<size_t> lastStop;
+    for (size_t start = 0;;) {
+        const size_t hash = text_.find('#', start);
+        if (hash == std::string::npos) break;
+        const size_t semicolon = text_.find(';', hash);
+        if (semicolon == std::string::npos) break;
+        start = semicolon + 1;
+        packets.push_back({hash, start});
+        if (isStop(text_.substr(hash, start - hash))) lastStop = packets.size() - 1;
+    }
+    if (!lastStop) return std::nullopt;
+
+    Overtaken out;
+    std::string kept;
+    for (size_t i = 0; i < *lastStop; ++i) {
+        const std::string packet = text_.substr(packets[i].begin, packets[i].end - packets[i].begin);
+        if (readsOnly(packet)) kept += packet;
+        else ++out.discarded;
+    }
+    const Packet& stop = packets[*lastStop];
+    out.stop = text_.substr(stop.begin, stop.end - stop.begin);
+    text_ = kept + text_.substr(stop.end);
+    return out;
+}
+
 TCPPacketFields ParseTCPPacket(const std::string& packet) {
     TCPPacketFields fields;
     size_t pos = 0;
@@ -76,6 +111,15 @@ TCPCodeKind TCPKindOf(int code) {
     default:
         return TCPCodeKind::None;
     }
+}
+
+bool TCPIsStopPacket(const std::string& packet) {
+    return TCPKindOf(TCPCommandCode(ParseTCPPacket(packet))) == TCPCodeKind::Stop;
+}
+
+bool TCPReadsOnly(const std::string& packet) {
+    const int code = TCPCommandCode(ParseTCPPacket(packet));
+    return TCPKindOf(code) == TCPCodeKind::Reply || code == tcpx::ExtendedStatusCode;
 }
 
 namespace {

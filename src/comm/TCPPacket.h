@@ -42,6 +42,21 @@ public:
     // Returns how many characters of an over-long packet were dropped (0 normally).
     size_t TCPReceive(std::string_view text, const PacketHandler& onPacket);
 
+    // What a stop that overtakes waiting packets leaves: the stop itself, and
+    // how many packets before it were discarded.
+    struct Overtaken {
+        std::string stop;
+        size_t discarded = 0;
+    };
+    // While the client waits for a late reply its packets wait too, but a stop
+    // must not: appends `text` and, when a complete stop packet is among what
+    // waits, takes out the last one and every packet before it that does more
+    // than read (`readsOnly` says which); those that only read stay, to be
+    // answered in order. Nothing (the text kept whole) when no stop waits.
+    std::optional<Overtaken> TakeStop(std::string_view text,
+                                      const std::function<bool(const std::string& packet)>& isStop,
+                                      const std::function<bool(const std::string& packet)>& readsOnly);
+
     void clear() { text_.clear(); }
     const std::string& pending() const { return text_; }
 
@@ -66,6 +81,11 @@ int TCPCommandCode(const TCPPacketFields& fields);
 // What a code does in this channel.
 enum class TCPCodeKind { None, SetState, Stop, Reply };
 TCPCodeKind TCPKindOf(int code);
+
+// Whether a packet is a stop, or only reads (a query of the original table or
+// the extended status), for a stop that overtakes the packets before it.
+bool TCPIsStopPacket(const std::string& packet);
+bool TCPReadsOnly(const std::string& packet);
 
 // The reply blocks, read from the shared state without locks.
 std::string TCPPositionBlock(const TelescopeState& s);   // code 25

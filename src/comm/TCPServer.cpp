@@ -186,8 +186,11 @@ void TCPServer::onClientRead(QTcpSocket* socket) {
     const auto found = clients_.find(socket);
     if (found == clients_.end()) return;
     Client& client = *found->second;
-    // Resumed by bytesWritten, or by the late reply.
-    if (client.awaitingReply || socket->bytesToWrite() > ClientReplyBacklog) return;
+    if (client.awaitingReply) {
+        takeStopWhileWaiting(client);
+        return;   // the rest is run once the late reply has gone
+    }
+    if (socket->bytesToWrite() > ClientReplyBacklog) return;   // resumed by bytesWritten
 
     const QByteArray data = socket->readAll();
     processInput(client, std::string_view(data.constData(), size_t(data.size())));
@@ -207,6 +210,22 @@ void TCPServer::processInput(Client& client, std::string_view data) {
                            " characters " + client.address);
     }
     scheduleHeldCommands();
+}
+
+void TCPServer::takeStopWhileWaiting(Client& client) {
+    // What the client sends meanwhile waits in its input, up to the longest text
+    // a client may leave there; beyond that in the socket.
+    const size_t pending = client.input.pending().size();
+    if (pending >= TCPMaxPendingText) return;
+    const QByteArray data = client.socket->read(qint64(TCPMaxPendingText - pending));
+    const auto overtaken = client.input.TakeStop(std::string_view(data.constData(), size_t(data.size())),
+                                                 TCPIsStopPacket, TCPReadsOnly);
+    if (!overtaken) return;
+    if (overtaken->discarded > 0) {
+        system_.log.AddLog("TCP/IP: " + std::to_string(overtaken->discarded) +
+                           " packets before a stop discarded " + client.address);
+    }
+    channel_.ExecuteTCPPacket(overtaken->stop, client.id);
 }
 
 TCPLateReply TCPServer::lateReplyTo(const Client& client) {

@@ -4,7 +4,10 @@
 // packets run through the command channel, and every reply goes back to the
 // client that asked. A KAV query runs its instrument exchange off this thread;
 // its reply goes to the asking client when the exchange ends, that client's
-// later packets wait for it, and the other clients are served meanwhile.
+// later packets wait for it, and the other clients are served meanwhile. A
+// stop among the waiting packets does not wait: it runs at once, and the
+// packets before it that do more than read are discarded, as a stop discards
+// every command sent before it.
 //
 // All members must be used on the thread that runs the Qt event loop.
 
@@ -89,6 +92,9 @@ private:
     void onClientRead(QTcpSocket* socket);
     // Runs the client's complete packets until one answers later.
     void processInput(Client& client, std::string_view data);
+    // While the client waits for a KAV reply: its stop runs at once, and what it
+    // sent before the stop that does more than read is discarded.
+    void takeStopWhileWaiting(Client& client);
     TCPLateReply lateReplyTo(const Client& client);
     void deliverLateReplies();
     void onLateReply(QTcpSocket* socket, TCPClientId id, const std::string& text);

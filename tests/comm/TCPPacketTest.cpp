@@ -240,6 +240,19 @@ TEST(TCPInputTest, HoldsThePacketsAfterOneThatAnswersLater) {
     EXPECT_EQ(Receive(in, ";"), (std::vector<std::string>{"#25;", "#26;"}));
 }
 
+TEST(TCPInputTest, AStopOvertakesThePacketsWaitingBeforeIt) {
+    TCPInput in;
+    // Nothing to overtake: the text waits whole.
+    EXPECT_FALSE(in.TakeStop("#6,1,2,2000;#25;", TCPIsStopPacket, TCPReadsOnly));
+    EXPECT_EQ(in.pending(), "#6,1,2,2000;#25;");
+    // The commands before the last stop go; the queries stay in order, then what followed the stop.
+    const auto taken = in.TakeStop("#13;#41,0,5;#60;#13,1;#26;#12", TCPIsStopPacket, TCPReadsOnly);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->stop, "#13,1;");
+    EXPECT_EQ(taken->discarded, 3u);   // '#6', the first '#13' and '#41'
+    EXPECT_EQ(in.pending(), "#25;#60;#26;#12");
+}
+
 TEST_F(TCPChannelTest, PacketsGoToTheCommunicationLog) {
     channel.ExecuteTCPPacket("#26;");
     EXPECT_TRUE(sys.log.FlushLog().empty());

@@ -154,6 +154,26 @@ TEST_F(KAVSilentTest, OthersAreServedWhileOneWaitsOnASilentInstrument) {
     EXPECT_EQ(link.Status().text, "No Response");
 }
 
+TEST_F(KAVSystemTest, AClientsStopDoesNotWaitBehindItsKAVQuery) {
+    instrument.setMode(SimulatedKAV::Mode::Silent);
+    auto c = connect();
+    c->socket.write("#43;");
+    ASSERT_TRUE(PumpUntil([&] { return instrument.truth().bytesReceived >= 1; }));
+    const uint32_t stops = sim.system.state.StopGeneration;
+    c->socket.write("#41,0,5;#26;#13;");
+    ASSERT_TRUE(PumpUntil([&] { return sim.system.state.StopGeneration != stops; }, 1000));
+    EXPECT_NE(link.Status().text, "No Response") << "the stop came only after the instrument's 9 s";
+    link.Cancel();   // the window's Close: the query answers now, then the status block it sent before the stop
+    ASSERT_TRUE(PumpUntil([&] {
+        const QByteArray data = c->socket.readAll();
+        c->received += std::string(data.constData(), size_t(data.size()));
+        return c->received.find(';') != std::string::npos;
+    }));
+    const std::string reply = c->take();
+    EXPECT_EQ(reply.rfind("-9999\r#", 0), 0u) << reply;
+    EXPECT_EQ(std::count(reply.begin(), reply.end(), ','), 2) << reply;
+}
+
 TEST_F(KAVSystemTest, GarbledAndSlowAnswers) {
     auto c = connect();
     instrument.setMode(SimulatedKAV::Mode::Garbage);
