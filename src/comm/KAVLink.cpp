@@ -351,8 +351,8 @@ bool KAVLink::setMotor(int device, int position, std::optional<uint32_t> stopGen
     });
     if (!moved) return false;
     std::string ignored;
-    statusOf(device, ignored);   // refreshes the display
-    SetKAVStatus("Success", KAVColour::Lime);
+    // The move was done; a readback that failed after it keeps its report on the panel.
+    if (statusOf(device, ignored)) SetKAVStatus("Success", KAVColour::Lime);
     return true;
 }
 
@@ -374,8 +374,7 @@ bool KAVLink::setPort(int value, std::optional<uint32_t> stopGeneration) {
     });
     if (!set) return false;
     std::string ignored;
-    statusOf(KAVPort, ignored);
-    SetKAVStatus("Success", KAVColour::Lime);
+    if (statusOf(KAVPort, ignored)) SetKAVStatus("Success", KAVColour::Lime);
     return true;
 }
 

@@ -25,8 +25,10 @@ constexpr int MaxADU = 4095;
 constexpr double SouthStartADU = 181, StageStartADU = 2360, OnAxisStartADU = 2488;
 // What the mirror's potentiometer reads at each of its four positions; 0 before it has been turned.
 constexpr int MirrorADU[] = {310, 1330, 2350, 3370};
-// How long the serving thread waits for a byte before it looks at the clock, real ms.
+// How long the serving thread waits for a byte before it looks at the clock,
+// real ms: briefly while replies are due, longer while nothing is.
 constexpr int LookMs = 2;
+constexpr int IdleLookMs = 50;
 
 // Readbacks are garbled into bytes that are neither hexadecimal digits nor the acknowledgement.
 constexpr char GarbageBytes[] = "?#z!~q@%";
@@ -125,15 +127,17 @@ std::string SimulatedKAV::control(std::string_view arguments) {
 }
 
 void SimulatedKAV::run() {
+    int lookMs = LookMs;
     while (!stop_.load()) {
         pollfd p{master_, POLLIN, 0};
-        ::poll(&p, 1, LookMs);
+        ::poll(&p, 1, lookMs);
         uint8_t buffer[64];
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         std::lock_guard lock(mutex_);
         const int64_t now = clock_.nowMs();
         for (ssize_t i = 0; i < n; ++i) onByte(buffer[i], now);
         flushDue(now);
+        lookMs = replies_.empty() ? IdleLookMs : LookMs;
     }
 }
 

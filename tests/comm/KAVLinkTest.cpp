@@ -259,6 +259,16 @@ TEST_F(KAVLinkTest, SilenceOrGarbageAfterTheHandshakeFailsTheExchange) {
     EXPECT_EQ(link.Status().text, "Bad Response");
     EXPECT_EQ(link.Display().onAxisPosition, KAVUnknown);
 
+    // A move the instrument reports done whose readback then fails: done, but the panel keeps the failure.
+    auto moved = std::async(std::launch::async, [this] { return link.KAVSetPort(3); });
+    handshake();
+    expect("\x40\x03");
+    pty.write("\x06");
+    handshake();
+    expect("\x4F\xFF");
+    EXPECT_TRUE(finish(moved));
+    EXPECT_EQ(link.Status().text, "No Response");
+
     // A late answer of the failed exchange is no handshake of the next one.
     pty.write("\xEA\x06");
     for (int i = 0; i < 100 && link.KAVComPort.InputCount() < 2; ++i) std::this_thread::sleep_for(5ms);
