@@ -249,6 +249,8 @@ void OrvRuntime::startSimulatedKAV() {
     if (simControl_) simControl_->setKAV(simKAV_.get());
 }
 
+DefaultsChannels& OrvRuntime::channels() { return *channels_; }
+
 void OrvRuntime::close() {
     if (closed_ || !system_) return;
     closed_ = true;

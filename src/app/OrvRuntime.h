@@ -30,6 +30,7 @@ class KeptWindowDefaults;
 class OrvUserDefaults;
 class OrvTimeSetup;
 class OrvPointsDlg;
+class DefaultsChannels;
 }  // namespace orv
 
 namespace orv::app {
@@ -87,6 +88,8 @@ public:
     OrvUserDefaults& userDefaults() { return *defaults_; }
     OrvTimeSetup& timeSetup() { return *timeSetup_; }
     OrvPointsDlg& pointsDlg() { return *points_; }
+    // The channels as the Communications dialog switches them.
+    DefaultsChannels& channels();
 
 private:
     class Channels;

@@ -9,6 +9,7 @@
 #include "controllers/DisplayModel.h"
 #include "controllers/OrvMainForm.h"
 #include "controllers/OrvUserDefaults.h"
+#include "ui/ChannelWindows.h"
 #include "ui/ConsoleWindows.h"
 #include "ui/MovementWindows.h"
 #include "ui/TForm1.h"
@@ -56,6 +57,11 @@ ui::MainWindowHooks MainWindowHooksOf(ui::TForm1& window, OrvMainForm& form) {
             [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }};
 }
 
+// The Communications dialog on the runtime's channels and the system's log.
+void AttachChannelWindows(OrvRuntime& runtime, ui::TForm1& window, const ui::MainWindowHooks& hooks) {
+    ui::AttachChannelWindows(runtime.channels(), runtime.system().log, &window, &window.help(), hooks);
+}
+
 }  // namespace
 
 bool DisplayAvailable() { return Set("DISPLAY") || Set("WAYLAND_DISPLAY"); }
@@ -78,6 +84,7 @@ void WindowFrontEnd::show(OrvRuntime& runtime, std::function<void()> onClose) {
          [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }});
     ui::AttachConsoleWindows(runtime.system(), runtime.timeSetup(), runtime.pointsDlg(), &window, &window.help(),
                              MainWindowHooksOf(window, form));
+    AttachChannelWindows(runtime, window, MainWindowHooksOf(window, form));
     window_->setOnCloseConfirmed(std::move(onClose));
     windowDefaults_ = std::make_unique<MainWindowDefaults>(*window_);
     runtime.userDefaults().setWindows(*windowDefaults_);

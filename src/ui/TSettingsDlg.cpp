@@ -1,0 +1,88 @@
+#include "ui/TSettingsDlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "ui/THelpWindow.h"
+#include "ui/UiSupport.h"
+
+namespace orv::ui {
+
+QPushButton* MakeHelpButton(TOrvDialog& dialog) {
+    auto* help = new QPushButton(QObject::tr("&Help"), &dialog);
+    help->setObjectName("BitBtn1");
+    help->setAutoDefault(false);
+    QObject::connect(help, &QPushButton::clicked, &dialog, [&dialog] {
+        THelpWindow* w = dialog.helpWindow();
+        w->showTopic(dialog.helpTopic());
+        w->show();
+        w->raise();
+    });
+    return help;
+}
+
+TSettingsDlg::TSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvComSet::DeviceLister devices)
+    : TOrvDialog("TSettingsDlg", tr(kSerialSettingsCaption), kSerialSettingsHelpTopic, parent),
+      controller_(channels, std::move(devices)) {
+    setModal(true);
+    auto* grid = new QGridLayout;
+    const std::pair<const char*, QString> named[] = {{"PortCombo", tr("Port")},
+                                                     {"BaudCombo", tr("Baud Rate")},
+                                                     {"ParityCombo", tr("Parity")},
+                                                     {"DataBitsCombo", tr("Data Bits")},
+                                                     {"StopBitsCombo", tr("Stop Bits")}};
+    for (SerialList which : kSerialLists) {
+        auto* combo = new QComboBox(this);
+        combo->setObjectName(named[size_t(which)].first);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setMinimumContentsLength(12);
+        for (const std::string& item : OrvComSet::FixedItems(which)) combo->addItem(ToQString(item));
+        connect(combo, &QComboBox::currentIndexChanged, this,
+                [this, which](int item) { controller_.select(which, item); });
+        lists_[size_t(which)] = combo;
+        addCaptioned(grid, named[size_t(which)].second, combo);
+    }
+    grid->setColumnStretch(1, 1);
+
+    auto* ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName("OKBtn");
+    ok->setDefault(true);
+    QPushButton* cancel = makeButton("CancelBtn", tr("Cancel"));
+    connect(ok, &QPushButton::clicked, this, [this] {
+        controller_.OKBtnClick();
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    row->addWidget(MakeHelpButton(*this));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TSettingsDlg::ShowSerialSettings(SerialChannel channel) {
+    controller_.ShowSerialSettings(channel);
+    setWindowTitle(ToQString(controller_.caption()));
+    for (SerialList which : kSerialLists) {
+        QComboBox* combo = lists_[size_t(which)];
+        const QSignalBlocker quiet(combo);
+        if (which == SerialList::Port) {
+            combo->clear();
+            for (const std::string& item : controller_.items(which)) combo->addItem(ToQString(item));
+        }
+        combo->setCurrentIndex(controller_.selection(which));
+    }
+    showCentred();
+}
+
+}  // namespace orv::ui

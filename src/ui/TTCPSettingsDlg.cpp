@@ -1,0 +1,66 @@
+#include "ui/TTCPSettingsDlg.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/TIntegerSpin.h"
+#include "ui/TSettingsDlg.h"
+#include "ui/UiSupport.h"
+
+namespace orv::ui {
+
+TTCPSettingsDlg::TTCPSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvSetTCP::AddressLister addresses)
+    : TOrvDialog("TTCPSettingsDlg", tr(kTCPSettingsCaption), kTCPSettingsHelpTopic, parent),
+      controller_(channels, std::move(addresses)),
+      port_(new TIntegerSpin(nullptr, OrvSetTCP::PortSpin())),
+      addresses_(new QListWidget) {
+    setModal(true);
+    port_->setObjectName("PortSpin");
+    port_->setValue(5003);
+    auto* portGrid = new QGridLayout;
+    addCaptioned(portGrid, tr("Port"), port_);
+    portGrid->setColumnStretch(2, 1);
+
+    auto* group = new QGroupBox(tr("Local IP Addresses"), this);
+    addresses_->setObjectName("IPListBox");
+    addresses_->setFixedHeight(110);
+    QPushButton* show = makeButton("ShowIPBtn", tr("Show/Refresh"));
+    connect(show, &QPushButton::clicked, this, [this] {
+        addresses_->clear();
+        for (const std::string& a : controller_.ShowIPBtnClick()) addresses_->addItem(ToQString(a));
+    });
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(addresses_);
+    groupLayout->addWidget(show, 0, Qt::AlignRight);
+
+    auto* ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName("OKBtn");
+    ok->setDefault(true);
+    QPushButton* cancel = makeButton("CancelBtn", tr("Cancel"));
+    connect(ok, &QPushButton::clicked, this, [this] {
+        controller_.OKBtnClick(port_->value());
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    row->addWidget(MakeHelpButton(*this));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(portGrid);
+    layout->addWidget(group);
+    layout->addLayout(row);
+}
+
+void TTCPSettingsDlg::ShowTCPSettings() {
+    port_->setValue(controller_.ShowTCPSettings());
+    showCentred();
+}
+
+}  // namespace orv::ui

@@ -1,0 +1,62 @@
+#pragma once
+// The channel models' view of real channels for the tests: the ExCom and MNCP
+// channels and the TCP/IP server as the program has them, switched and set up
+// the way the program's runtime does it.
+
+#include "comm/ExCom.h"
+#include "comm/MNCP.h"
+#include "comm/TCPServer.h"
+#include "controllers/DefaultsChannels.h"
+
+namespace orv::testing {
+
+class LiveChannels final : public DefaultsChannels {
+public:
+    LiveChannels(TCPServer& tcp, ExComChannel& excom, MNCPChannel& mncp) : tcp_(tcp), excom_(excom), mncp_(mncp) {}
+
+    int ExComMode() const override { return excom_.ExComMode(); }
+    int MNCPMode() const override { return mncp_.MNCPMode(); }
+    std::optional<std::string> SetExComMode(int mode) override {
+        return Switch("ExCom", [&] { excom_.SetExComMode(mode); });
+    }
+    std::optional<std::string> SetMNCPMode(int mode) override {
+        return Switch("MNCP", [&] { mncp_.SetMNCPMode(mode); });
+    }
+    int KAVMode() const override { return 0; }
+    std::optional<std::string> SetKAVMode(int) override { return std::nullopt; }
+    SerialSettings serialSettings(SerialChannel c) const override {
+        const TCommPort& p = c == SerialChannel::MNCP ? mncp_.MNCPComPort : excom_.ExComPort;
+        return SerialSettings{p.Port, p.BaudRate, p.DataBits, p.Parity, p.StopBits, 0, p.DevicePath};
+    }
+    void setSerialSettings(SerialChannel c, const SerialSettings& s) override {
+        TCommPort& p = c == SerialChannel::MNCP ? mncp_.MNCPComPort : excom_.ExComPort;
+        p.Port = s.Port;
+        p.DevicePath = s.Device;
+        p.BaudRate = s.BaudRate;
+        p.DataBits = s.DataBits;
+        p.Parity = s.Parity;
+        p.StopBits = s.StopBits;
+    }
+    bool TCPServerActive() const override { return tcp_.active(); }
+    uint16_t TCPPort() const override { return tcp_.port(); }
+    void setTCPPort(uint16_t port) override { tcp_.setPort(port); }
+    int TCPMode() const override { return tcp_.TCPMode(); }
+    std::optional<std::string> SetTCPMode(int mode) override { return tcp_.SetTCPMode(mode); }
+
+private:
+    template <class F>
+    static std::optional<std::string> Switch(const char* channel, F&& f) {
+        try {
+            f();
+        } catch (const EComError& e) {
+            return std::string(channel) + ": " + e.what();
+        }
+        return std::nullopt;
+    }
+
+    TCPServer& tcp_;
+    ExComChannel& excom_;
+    MNCPChannel& mncp_;
+};
+
+}  // namespace orv::testing
