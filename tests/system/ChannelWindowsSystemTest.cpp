@@ -1,0 +1,86 @@
+// The remote channels switched from their windows' models on the simulated
+// telescope: the operator picks a pseudo-terminal in Serial Settings and
+// switches ExCom on in the Communications dialog, and a host on the line asks
+// for the position.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "astro/TextFormats.h"
+#include "comm/ExCom.h"
+#include "comm/MNCP.h"
+#include "comm/PtyPair.h"
+#include "comm/TCPServer.h"
+#include "comm/TcpTestSupport.h"
+#include "controllers/LiveChannels.h"
+#include "controllers/OrvComDlg.h"
+#include "controllers/OrvComSet.h"
+#include "system/SimSystem.h"
+
+namespace orv {
+namespace {
+
+// Reads `count` CR-terminated numbers from the host's end of the line.
+std::vector<double> ReadNumbers(testing::PtyPair& host, size_t count) {
+    std::vector<double> values;
+    std::string text;
+    while (values.size() < count) {
+        const std::string byte = host.read(1, 5000);
+        if (byte.empty()) break;
+        if (byte[0] != '\r') {
+            text += byte;
+            continue;
+        }
+        double v = 0;
+        EXPECT_TRUE(ParseReal(text, v)) << "'" << text << "'";
+        values.push_back(v);
+        text.clear();
+    }
+    return values;
+}
+
+TEST(ChannelWindowsSystemTest, ExComSwitchedOnInTheDialogAnswersThePositionQuery) {
+    testing::QtAppGuard app;
+    testing::SimSystem sim{20.0};
+    ASSERT_TRUE(sim.started);
+    testing::PtyPair host;
+    TCPServer tcp(sim.system);
+    ExComChannel excom(sim.system);
+    MNCPChannel mncp(sim.system);
+    testing::LiveChannels channels(tcp, excom, mncp);
+
+    // The telescope synchronised 10 degrees south of the zenith on the meridian.
+    ASSERT_TRUE(sim.setDate(2024, 3, 15, 3.0));
+    const double lat = sim.system.params.Latitude, ra = sim.system.state.LST, dec = lat - 10;
+    ASSERT_TRUE(sim.command(3, {ra, dec, 0}));
+    ASSERT_TRUE(sim.waitFor([&] { return std::fabs(sim.system.state.Dec - dec) < 0.05; }, 10000));
+
+    OrvComSet serial(channels, [&] { return std::vector<std::string>{"/dev/ttyS0", host.path()}; });
+    serial.ShowSerialSettings(SerialChannel::ExCom);
+    serial.select(SerialList::Port, 1);
+    serial.select(SerialList::BaudRate, 12);   // 115200
+    serial.OKBtnClick();
+    OrvComDlg dialog(channels, sim.system.log);
+    dialog.ShowCommDialog();
+    dialog.ExComModeRadioClick(kConnectedItem);
+    ASSERT_EQ(dialog.ApplyExComBtnClick(), std::nullopt);
+    EXPECT_EQ(excom.ExComPort.LineBaudRate(), 115200u);
+
+    host.write("25\r");
+    const std::vector<double> position = ReadNumbers(host, 8);   // HA, RA, Dec, Epoch, air mass, LST, UT, year
+    ASSERT_EQ(position.size(), 8u);
+    EXPECT_NEAR(position[1], ra, 0.01);
+    EXPECT_NEAR(position[2], dec, 0.05);
+    EXPECT_NEAR(position[7], 2024.2, 0.01);
+
+    // Switched off in the dialog, the line is let go and nothing answers.
+    dialog.ExComModeRadioClick(kNoConnectionItem);
+    EXPECT_EQ(dialog.ApplyExComBtnClick(), std::nullopt);
+    EXPECT_FALSE(excom.ExComPort.PortActive());
+    host.write("25\r");
+    EXPECT_EQ(host.readFor(500), "");
+}
+
+}  // namespace
+}  // namespace orv
