@@ -136,6 +136,7 @@ int RunOrv(int argc, char** argv) {
     int rc = app->exec();
     console.clearStatus();
     runtime.close();
+    if (windows) windows->closed();
     return rc;
 }
 

@@ -57,9 +57,14 @@ ui::MainWindowHooks MainWindowHooksOf(ui::TForm1& window, OrvMainForm& form) {
             [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }};
 }
 
-// The Communications dialog on the runtime's channels and the system's log.
-void AttachChannelWindows(OrvRuntime& runtime, ui::TForm1& window, const ui::MainWindowHooks& hooks) {
-    ui::AttachChannelWindows(runtime.channels(), runtime.system().log, &window, &window.help(), hooks);
+// The Communications dialog on the runtime's channels and the system's log;
+// the KAV window on the link, its labels kept with the operator's defaults.
+ui::ChannelWindows AttachChannelWindows(OrvRuntime& runtime, ui::TForm1& window, const ui::MainWindowHooks& hooks) {
+    OrvUserDefaults& defaults = runtime.userDefaults();
+    return ui::AttachChannelWindows({runtime.channels(), runtime.system().log, &runtime.kav(), &runtime.clock(),
+                                     {[&defaults] { return defaults.labels(); },
+                                      [&defaults](const KAVLabels& labels) { defaults.setLabels(labels); }}},
+                                    &window, &window.help(), hooks);
 }
 
 }  // namespace
@@ -84,7 +89,7 @@ void WindowFrontEnd::show(OrvRuntime& runtime, std::function<void()> onClose) {
          [&form](std::function<bool()> question) { form.addCloseQuestion(std::move(question)); }});
     ui::AttachConsoleWindows(runtime.system(), runtime.timeSetup(), runtime.pointsDlg(), &window, &window.help(),
                              MainWindowHooksOf(window, form));
-    AttachChannelWindows(runtime, window, MainWindowHooksOf(window, form));
+    kavWindow_ = AttachChannelWindows(runtime, window, MainWindowHooksOf(window, form)).kav;
     window_->setOnCloseConfirmed(std::move(onClose));
     windowDefaults_ = std::make_unique<MainWindowDefaults>(*window_);
     runtime.userDefaults().setWindows(*windowDefaults_);
@@ -106,6 +111,9 @@ void WindowFrontEnd::closing() {
 
 void WindowFrontEnd::closed() {
     if (window_) window_->setClosed();
+    // Its model holds the runtime's KAV link, which goes before the windows.
+    delete kavWindow_;
+    kavWindow_ = nullptr;
 }
 
 void WindowFrontEnd::showMessage(const std::string& text) {

@@ -15,6 +15,7 @@ class DefaultsWindows;
 namespace orv::ui {
 class TForm1;
 class TShutDownDlg;
+class TKAVDlg;
 }  // namespace orv::ui
 
 namespace orv::app {
@@ -34,7 +35,8 @@ public:
     void show(OrvRuntime& runtime, std::function<void()> onClose);
     // A second copy asked for the window: brings it to the front.
     void bringForward();
-    // The close sequence runs (the operator's closes are refused) / has run.
+    // The close sequence runs (the operator's closes are refused) / has run;
+    // once it has, the windows bound to the runtime's channels are gone.
     void closing();
     void closed();
     ui::TForm1* window() { return window_.get(); }
@@ -53,6 +55,7 @@ private:
     std::unique_ptr<ui::TForm1> window_;
     std::unique_ptr<DefaultsWindows> windowDefaults_;
     std::unique_ptr<ui::TShutDownDlg> shutDown_;
+    ui::TKAVDlg* kavWindow_ = nullptr;   // a child of the main window
 };
 
 }  // namespace orv::app

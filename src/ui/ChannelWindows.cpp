@@ -7,15 +7,22 @@
 
 namespace orv::ui {
 
-ChannelWindows AttachChannelWindows(DefaultsChannels& channels, StatusLog& log, QWidget* mainWindow,
-                                    THelpWindow* help, const MainWindowHooks& hooks) {
-    ChannelWindows w{new TCommDlg(channels, log, mainWindow)};
-    for (TOrvDialog* d : {static_cast<TOrvDialog*>(w.comm), static_cast<TOrvDialog*>(w.comm->serialSettings()),
-                          static_cast<TOrvDialog*>(w.comm->tcpSettings())}) {
+ChannelWindows AttachChannelWindows(const ChannelWindowsSources& sources, QWidget* mainWindow, THelpWindow* help,
+                                    const MainWindowHooks& hooks) {
+    ChannelWindows w{new TCommDlg(sources.channels, sources.log, mainWindow)};
+    std::vector<TOrvDialog*> dialogs{w.comm, w.comm->serialSettings(), w.comm->tcpSettings()};
+    if (sources.kav && sources.clock) {
+        w.kav = new TKAVDlg(*sources.kav, *sources.clock, sources.kavLabels, mainWindow);
+        dialogs.push_back(w.kav);
+    }
+    for (TOrvDialog* d : dialogs) {
         if (help) d->setHelpWindow(help);
         if (hooks.followColourScheme) hooks.followColourScheme(*d);
     }
-    if (hooks.attachDialog) hooks.attachDialog(kCommMnu, [d = w.comm] { d->ShowCommDialog(); });
+    if (hooks.attachDialog) {
+        hooks.attachDialog(kCommMnu, [d = w.comm] { d->ShowCommDialog(); });
+        if (w.kav) hooks.attachDialog(kKAVMnu, [d = w.kav] { d->KAVMnuClick(); });
+    }
     return w;
 }
 

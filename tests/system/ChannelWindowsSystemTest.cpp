@@ -1,7 +1,8 @@
-// The remote channels switched from their windows' models on the simulated
-// telescope: the operator picks a pseudo-terminal in Serial Settings and
-// switches ExCom on in the Communications dialog, and a host on the line asks
-// for the position.
+// The remote channels and the instrument worked from their windows' models on
+// the simulated telescope: the operator picks a pseudo-terminal in Serial
+// Settings and switches ExCom on in the Communications dialog, and a host on
+// the line asks for the position; the operator moves the simulated KAV's south
+// wheel from the KAV window, and a host sees where it went.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 
 #include "astro/TextFormats.h"
 #include "comm/ExCom.h"
+#include "comm/KAVHostQueries.h"
+#include "comm/KAVLink.h"
 #include "comm/MNCP.h"
 #include "comm/PtyPair.h"
 #include "comm/TCPServer.h"
@@ -16,6 +19,8 @@
 #include "controllers/LiveChannels.h"
 #include "controllers/OrvComDlg.h"
 #include "controllers/OrvComSet.h"
+#include "controllers/OrvKAVCon.h"
+#include "sim/SimulatedKAV.h"
 #include "system/SimSystem.h"
 
 namespace orv {
@@ -80,6 +85,39 @@ TEST(ChannelWindowsSystemTest, ExComSwitchedOnInTheDialogAnswersThePositionQuery
     EXPECT_FALSE(excom.ExComPort.PortActive());
     host.write("25\r");
     EXPECT_EQ(host.readFor(500), "");
+}
+
+TEST(ChannelWindowsSystemTest, KAVWindowMovesTheSouthWheelAndAHostSeesIt) {
+    testing::SimSystem sim{4.0};   // a filter position in about a quarter of a second
+    ASSERT_TRUE(sim.started);
+    SimulatedKAV instrument(sim.clock);
+    KAVLink link(sim.system);
+    link.KAVComPort.DevicePath = instrument.devicePath();
+    link.SetKAVMode(1);
+    testing::PtyPair host;
+    ExComChannel excom(sim.system);
+    excom.setKAVQueries(KAVQueriesForExCom(link));
+    excom.ExComPort.DevicePath = host.path();
+    excom.SetExComMode(1);
+
+    KAVDialogModel window(link, sim.clock);
+    window.FormShow();
+    ASSERT_TRUE(window.ApplySouth(6));
+    ASSERT_TRUE(sim.waitFor([&] {
+        const auto v = window.Refresh();
+        return v.statusText == "Success" && v.devices.southPosition == 6;
+    }, 60000, 50));
+    // Position 6 of the south wheel lies at 2693 ADU.
+    EXPECT_NEAR(instrument.truth().southADU, 2693, 1);
+    EXPECT_NEAR(window.Refresh().devices.southADU, 2693, 100);
+    window.Close();
+
+    host.write("43\r");   // south wheel, stage, mirror, on-axis wheel
+    const std::vector<double> status = ReadNumbers(host, 4);
+    ASSERT_EQ(status.size(), 4u);
+    EXPECT_EQ(status[0], 6);
+    EXPECT_EQ(status[1], 1);   // the stage still stowed
+    excom.SetExComMode(0);
 }
 
 }  // namespace

@@ -168,10 +168,12 @@ TEST_F(ChannelWindowsTest, MenuItemHelpAndPicturesByDayAndNight) {
     OrvMainForm form(sys.commander);
     TForm1 main(form);
     ChannelWindows w = AttachChannelWindows(
-        channels, sys.log, &main, &main.help(),
+        {channels, sys.log, nullptr, nullptr, {}}, &main, &main.help(),
         {[&](const std::string& item, std::function<void()> open) { main.attachDialog(item, std::move(open)); },
          [&](QWidget& dialog) { main.followColourScheme(dialog); }, {}});
     ASSERT_TRUE(main.menuItem("CommMnu")->isEnabled());
+    EXPECT_FALSE(main.menuItem("KAVMnu")->isEnabled());   // no KAV link here
+    EXPECT_EQ(w.kav, nullptr);
     main.menuItem("CommMnu")->trigger();
     ASSERT_TRUE(w.comm->isVisible());
     const std::pair<TOrvDialog*, QString> topics[] = {{w.comm, "topic5-communication.html"},
