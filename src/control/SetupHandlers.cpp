@@ -123,8 +123,8 @@ void SetDateAndTime(System& system) {
         s.Epoch = year + 0.5;
         const double lst = astro::LocalSiderealTime(AstroContextOf(system));
         s.LST = lst;
-        system.LSTClock.set(std::llround(lst * p.SidTicksPerHour));
-        system.UTClock.set(std::llround(ut * p.UTTicksPerHour));
+        system.LSTClock.setTicks(lst * p.SidTicksPerHour);
+        system.UTClock.setTicks(ut * p.UTTicksPerHour);
     }
     // Trunc(Year + 0.01): a value a hair below a whole year is not the year before.
     s.Year = astro::FractionalYear(std::trunc(s.Year + 0.01), month, day);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <limits>
 #include <thread>
 
 #include "core/Clock.h"
@@ -28,6 +30,42 @@ TEST(SoftClocks, RealCounterDoesNotWrapAfterFiftyDays) {
     counter.set(720000);
     clock.advance(int64_t{10} * 86400 * 1000);
     EXPECT_EQ(counter.read(), 720000 + int64_t{10} * 86400 * 200);
+}
+
+// A setting is a command's number times a file's rate: any double at all.
+// Extreme settings are held at the limit and the counter still counts from it.
+TEST(SoftClocks, RealCounterTakesAnySettingWithoutOverflow) {
+    ManualClock clock(int64_t{400} * 365 * 86400 * 1000);   // a clock four centuries on
+    TRealCounter counter(clock);
+    const int64_t limit = int64_t{1} << 48;
+    for (int64_t value : {std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min()}) {
+        counter.set(value);
+        const int64_t held = value > 0 ? limit : -limit;
+        EXPECT_EQ(counter.read(), held);
+        clock.advance(1000);
+        EXPECT_EQ(counter.read(), held + 200);
+    }
+    for (double ticks : {1e300, -1e27}) {
+        counter.setTicks(ticks);
+        EXPECT_EQ(std::abs(counter.read()), limit) << ticks;
+    }
+    for (double ticks : {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()}) {
+        counter.setTicks(ticks);
+        EXPECT_EQ(counter.read(), 0) << ticks;
+    }
+    counter.setTicks(1234.6);
+    EXPECT_EQ(counter.read(), 1235);
+    // A day taken off at the roll-over with an absurd rate: at most the limit
+    // is taken off, and the count never passes it.
+    counter.subtract(1e300);
+    EXPECT_EQ(counter.read(), 1235 - limit);
+    counter.subtract(1e300);
+    EXPECT_EQ(counter.read(), -limit);
+    counter.subtract(-1e300);
+    counter.subtract(-1e300);
+    EXPECT_EQ(counter.read(), limit);
+    counter.subtract(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(counter.read(), limit);
 }
 
 TEST(SoftClocks, TimeoutExpiresOnlyAfterItsDuration) {
