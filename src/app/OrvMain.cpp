@@ -104,14 +104,11 @@ int RunOrv(int argc, char** argv) {
     FrontEnd& frontEnd = windows ? static_cast<FrontEnd&>(*windows) : headless;
     OrvRuntime runtime(*options, frontEnd);
     headless.setClock(runtime.clock());
-    if (auto failure = runtime.start()) {
-        console.line(*failure);
-        if (windowed) QMessageBox::critical(nullptr, "Orv", QString::fromStdString(*failure));
-        return 1;
-    }
 
     // The operator's close (windows), SIGINT / SIGTERM / SIGHUP, and the end
-    // of the terminal: the shut-down sequence, then the stop sequence.
+    // of the terminal: the shut-down sequence, then the stop sequence. The
+    // signals are caught before the start, so a stop that comes while Orv starts
+    // up waits and is served as soon as the event loop runs, with everything started.
     auto closeOrv = [&] {
         if (runtime.closed()) return;
         if (windows) windows->closing();
@@ -119,13 +116,21 @@ int RunOrv(int argc, char** argv) {
         if (windows) windows->closed();
         QCoreApplication::quit();
     };
+    SignalWatcher signalWatcher(closeOrv);
+
+    if (auto failure = runtime.start()) {
+        console.line(*failure);
+        if (windowed) QMessageBox::critical(nullptr, "Orv", QString::fromStdString(*failure));
+        return 1;
+    }
+
     if (windows) {
         windows->show(runtime, closeOrv);
         instance.listen([&] { windows->bringForward(); });
     } else {
         instance.listen([&console] { console.line("Orv is already running: another copy asked this one to come forward."); });
     }
-    SignalWatcher signalWatcher(closeOrv);
+
     TerminalWatch terminal;
     QTimer terminalTimer;
     QObject::connect(&terminalTimer, &QTimer::timeout, [&] {

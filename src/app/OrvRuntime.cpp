@@ -29,13 +29,13 @@ namespace {
 
 constexpr int DisplayTickMs = 50;   // Timer1
 
-// The scales and step sizes of the installation, so the simulated mechanics match WinOrv.DAT.
-SimMechanics MechanicsFromStateData(const std::string& dataDir) {
+// The scales and step sizes of the installation, so the simulated mechanics
+// match WinOrv.DAT; its problems are reported once, by the system.
+SimMechanics MechanicsFromStateData(const StateDataSource& source) {
     Parameters params;
     SetStateDefaults(params);
     std::string failed;
-    LoadStateData((std::filesystem::path(dataDir) / StateDataFileName).string(), StateDataFileName, params,
-                  failed);
+    ApplyStateData(source, StateDataFileName, params, failed);
     return SimMechanics::FromParameters(params);
 }
 
@@ -153,6 +153,10 @@ OrvRuntime::~OrvRuntime() {
 }
 
 std::optional<std::string> OrvRuntime::start() {
+    // WinOrv.DAT is read once, here, for the simulator and the system alike.
+    const auto stateData = std::make_shared<const StateDataSource>(ReadStateDataFile(
+        (std::filesystem::path(options_.dataDir) / StateDataFileName).string(), StateDataFileName));
+
     // The bus: the simulated telescope by default, or the real electronics.
     if (options_.hardware) {
         interfaceLock_ = std::make_unique<InterfaceLock>(InterfaceLockPath());
@@ -164,7 +168,7 @@ std::optional<std::string> OrvRuntime::start() {
                    "\nOrv needs root or the CAP_SYS_RAWIO capability to reach the interface through /dev/port.";
         }
     } else {
-        auto simulated = std::make_unique<SimulatedInterface>(clock_, MechanicsFromStateData(options_.dataDir));
+        auto simulated = std::make_unique<SimulatedInterface>(clock_, MechanicsFromStateData(*stateData));
         sim_ = simulated.get();
         if (options_.simErrors) sim_->setMountErrors(*options_.simErrors);
         bus_ = std::move(simulated);
@@ -182,6 +186,7 @@ std::optional<std::string> OrvRuntime::start() {
     hooks.showMessage = [this](const std::string& text) { frontEnd_.showMessage(text); };
     hooks.beep = [this] { frontEnd_.beep(); };
     system_ = std::make_unique<System>(clock_, *bus_, SystemOptions{options_.dataDir, true}, hooks);
+    system_->useStateData(stateData);
     kav_ = std::make_unique<KAVLink>(*system_);
     tcp_ = std::make_unique<TCPServer>(*system_);
     excom_ = std::make_unique<ExComChannel>(*system_);

@@ -1,13 +1,8 @@
 #include "config/ProfileFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "astro/TextFormats.h"
 #include "config/AtomicFile.h"
+#include "config/RegularFile.h"
 
 namespace orv {
 
@@ -15,7 +10,8 @@ namespace {
 
 constexpr const char* Utf8ByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// A stray carriage return (a line that ended CR CR LF) reads as a blank.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
@@ -76,14 +72,21 @@ ProfileFile ProfileFile::fromText(const std::string& text) {
         f.byteOrderMark_ = true;
         start = 3;
     }
+    // New lines take the ending of the first line.
     size_t firstLf = text.find('\n', start);
     if (firstLf != std::string::npos && (firstLf == start || text[firstLf - 1] != '\r')) f.lineEnd_ = "\n";
+    // Every line keeps its own ending, so that text() gives back the text read,
+    // byte for byte, whatever mixture of endings it had.
     while (start < text.size()) {
         size_t lf = text.find('\n', start);
         size_t end = lf == std::string::npos ? text.size() : lf;
         size_t len = end - start;
-        if (len > 0 && text[end - 1] == '\r') --len;
+        std::string ending;
+        if (lf != std::string::npos) ending = (len > 0 && text[end - 1] == '\r') ? "\r\n" : "\n";
+        if (ending == "\r\n") --len;
         f.lines_.push_back(parseLine(text.substr(start, len)));
+        f.lines_.back().end = std::move(ending);
+        f.lines_.back().added = false;
         if (lf == std::string::npos) break;
         start = lf + 1;
     }
@@ -93,26 +96,24 @@ ProfileFile ProfileFile::fromText(const std::string& text) {
 std::string ProfileFile::text() const {
     std::string out;
     if (byteOrderMark_) out += Utf8ByteOrderMark;
-    for (const Line& l : lines_) {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
         out += l.raw;
-        out += lineEnd_;
+        // A line written since the load, or a last line that had no ending and
+        // now has lines after it, ends like the file's first line.
+        const bool last = i + 1 == lines_.size();
+        out += l.end.empty() && (!last || l.added) ? lineEnd_ : l.end;
     }
     return out;
 }
 
 std::optional<std::string> ProfileFile::load(const std::string& path) {
     *this = ProfileFile(path);
-    std::error_code ec;
-    auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return std::nullopt;
-    if (ec) return "cannot read " + path + ": " + ec.message();
-    if (std::filesystem::is_directory(status)) return "cannot read " + path + ": " + std::strerror(EISDIR);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read " + path + ": " + std::strerror(errno);
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    if (in.bad()) return "cannot read " + path;
-    *this = fromText(buf.str());
+    RegularFileText file = ReadRegularFile(path, ProfileMaxBytes);
+    if (file.status == RegularFileText::Status::Missing) return std::nullopt;
+    if (file.status != RegularFileText::Status::Read)
+        return "cannot read " + path + ": " + RegularFileProblem(file, ProfileMaxBytes);
+    *this = fromText(file.text);
     path_ = path;
     return std::nullopt;
 }

@@ -11,12 +11,17 @@
 //
 // A ProfileFile is a plain value: one thread at a time.
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace orv {
+
+// Profile files are read whole; the largest (a mark file of 500 entries) is
+// some 100 KB, so anything beyond this is no profile file.
+inline constexpr size_t ProfileMaxBytes = 16 * 1024 * 1024;
 
 class ProfileFile {
 public:
@@ -38,8 +43,9 @@ public:
     const std::string& path() const { return path_; }
     void setPath(std::string path) { path_ = std::move(path); }
 
-    // The contents as file text, and a profile from such text. Lines end in
-    // CR LF unless the text read used LF alone.
+    // The contents as file text, and a profile from such text. The text of a
+    // profile read and not changed is the text read, byte for byte; lines
+    // written since end in CR LF unless the first line read ended in LF alone.
     std::string text() const;
     static ProfileFile fromText(const std::string& text);
 
@@ -79,6 +85,8 @@ private:
         std::string raw;   // as in the file, without the line end
         Kind kind = Kind::Other;
         std::string name;  // section or key name, trimmed
+        std::string end;   // the line end read: "\r\n", "\n", or "" (none, or a line written since)
+        bool added = true; // written since the load: ends like the file's first line
     };
     static Line parseLine(std::string raw);
     // Index of the first header of that section, or -1.

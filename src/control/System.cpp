@@ -84,8 +84,10 @@ void System::InitSharedState() {
 
     SetStateDefaults(params);
     if (options.loadStateData) {
-        auto path = (std::filesystem::path(options.dataDir) / StateDataFileName).string();
-        StateDataError = LoadStateData(path, StateDataFileName, params, FailedFileList);
+        const auto path = (std::filesystem::path(options.dataDir) / StateDataFileName).string();
+        const StateDataSource source =
+            stateData_ ? *stateData_ : ReadStateDataFile(path, StateDataFileName);
+        StateDataError = ApplyStateData(source, StateDataFileName, params, FailedFileList);
         if (StateDataError) showMessage(*StateDataError);
     }
     DeriveStateValues(params);

@@ -34,6 +34,7 @@ class MarkTable;
 class PointList;
 class VirtualPaddle;
 class RemotePaddle;
+struct StateDataSource;
 
 // Where the system reports to the operator; the windows or the headless program fill these.
 struct SystemHooks {
@@ -60,6 +61,11 @@ public:
     ~System();
     System(const System&) = delete;
     System& operator=(const System&) = delete;
+
+    // The state data file as the caller has read it already (the program reads
+    // it once for the simulator and the system); without it InitSharedState
+    // reads WinOrv.DAT from the data directory.
+    void useStateData(std::shared_ptr<const StateDataSource> source) { stateData_ = std::move(source); }
 
     // Creates the clocks, runs InitSharedState and StartTasks.
     void StartSystem();
@@ -115,7 +121,7 @@ public:
 
     // Files that could not be loaded, each name followed by "\r\n".
     std::string FailedFileList;
-    // The first error of the state data file, if any ("Invalid numeric input ...").
+    // What was wrong with the state data file, if anything ("Invalid value in ...").
     std::optional<std::string> StateDataError;
 
     std::unique_ptr<MarkTable> marks;
@@ -140,6 +146,7 @@ private:
     void ChannelPollPass(PollSlot& slot);
 
     std::array<PollSlot, 2> channelPolls_;
+    std::shared_ptr<const StateDataSource> stateData_;
     std::array<std::unique_ptr<TThreadCapsule>, 8> threads_;
     bool running_ = false;
 };

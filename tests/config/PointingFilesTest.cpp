@@ -84,7 +84,9 @@ TEST(StateDataWriter, ReplacesOnlyThePointingNumbersAndKeepsTheOldFile) {
     // Comments after the numbers, a blank line, a number not at the line start.
     std::string old = "40.0 latitude\r\n105.0 longitude\r\n\r\n0.9 refraction\r\n";
     for (int line = 4; line <= 12; ++line) old += "  0.0 term line " + std::to_string(line) + "\r\n";
-    for (int line = 13; line <= 29; ++line) old += std::to_string(line) + "\r\n";
+    // The other lines: plausible values (the loader checks each against its range).
+    for (int line = 13; line <= 29; ++line)
+        old += (line == 17 ? std::string("0.00000342") : line == 20 ? std::string("360000") : std::to_string(line)) + "\r\n";
     WriteWholeFile(path, old);
 
     astro::PointingTerms terms{0, 120.25, -90.5, 30.125, 1, 2, 45, 7, 8, 20};

@@ -73,6 +73,27 @@ TEST(ProfileFile, WritesKeepOrderCommentsAndLineEnds) {
     EXPECT_EQ(unix.text(), "[A]\nx=1\ny=2\n");
 }
 
+// A file edited on several systems mixes its line ends; a save that changes
+// nothing must give back every byte, however often it is repeated.
+TEST(ProfileFile, LoadAndSaveGiveBackTheFileByteForByte) {
+    ScratchDir dir;
+    const std::string path = dir.file("marks.mrk");
+    const std::string mixed = "[Points]\nCount=2\r\r\nName1=a\r\n\rName2=b\r\r\r\nRA1=1.5\n\r\n[Tail]\nx=1";
+    WriteWholeFile(path, mixed);
+    for (int save = 0; save < 3; ++save) {
+        ProfileFile f;
+        ASSERT_EQ(f.load(path), std::nullopt);
+        ASSERT_EQ(f.save(), std::nullopt);
+    }
+    EXPECT_EQ(ReadWholeFile(path), mixed);
+
+    ProfileFile f = ProfileFile::fromText(mixed);
+    EXPECT_EQ(f.readInteger("Points", "Count", 0), 2);   // the stray CR is no part of the value
+    EXPECT_EQ(IniReadReal(f, "Points", "RA1", 0), 1.5);
+    f.writeString("Tail", "y", "2");   // the last line, which had no end, gets one
+    EXPECT_EQ(f.text(), mixed + "\ny=2\n");
+}
+
 TEST(ProfileFile, EraseRemovesEverySectionOfTheName) {
     ProfileFile f = ProfileFile::fromText(Sample);
     f.eraseSection("RATES");
@@ -108,6 +129,8 @@ TEST(ProfileFile, LoadAndSaveReplaceTheWholeFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
     EXPECT_NE(f.load(dir.path().string()), std::nullopt);  // a directory is no profile
+    ASSERT_EQ(::mkfifo(dir.file("fifo.ini").c_str(), 0600), 0);  // nor a FIFO, which would hang the read
+    EXPECT_EQ(f.load(dir.file("fifo.ini")), "cannot read " + dir.file("fifo.ini") + ": not a regular file");
 }
 
 TEST(ProfileFile, FailedSaveLeavesTheOldFileAndSaysWhy) {

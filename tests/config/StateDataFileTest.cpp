@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <map>
-#include <unistd.h>
 #include <fstream>
+#include <map>
+#include <vector>
 
 #include "config/StateDataFile.h"
 
@@ -32,11 +37,16 @@ protected:
         DeriveStateValues(params_);
         return error;
     }
-    // The 29 values of a complete file, one per line, with `replace` applied.
+    // The 29 values of a complete file of a plausible installation, one per
+    // line, with `replace` applied.
     static std::string fullFile(std::map<int, std::string> replace = {}) {
+        static const char* const values[29] = {
+            "41.5", "105.5", "0.95", "1.5", "2.5", "3.5", "4.5", "5.5", "6.5", "9.5",
+            "7.5", "8.5", "180.5", "74.5", "0.1", "0.11", "0.000003", "1.07", "1.02", "359000",
+            "12.5", "96.5", "2.75", "1.25", "1.5", "26.5", "27.5", "28.5", "29.5"};
         std::string out;
         for (int line = 1; line <= 29; ++line)
-            out += (replace.count(line) ? replace[line] : std::to_string(line) + ".5") + "\r\n";
+            out += (replace.count(line) ? replace[line] : values[line - 1]) + std::string("\r\n");
         return out;
     }
 
@@ -72,7 +82,7 @@ TEST_F(StateDataFileTest, ValuesAreConvertedToTheirHeldUnitsAndCommentsIgnored) 
                                 {20, "180000"}, {23, "2.5"}}));
     ASSERT_FALSE(error);
     EXPECT_TRUE(failed_.empty());
-    EXPECT_DOUBLE_EQ(params_.Latitude, 1.5);
+    EXPECT_DOUBLE_EQ(params_.Latitude, 41.5);
     EXPECT_DOUBLE_EQ(params_.Longitude, -70.8 / 15);
     EXPECT_NEAR(params_.DomeHomeAzimuth, 3.14159265358979323846, 1e-12);
     EXPECT_DOUBLE_EQ(params_.HAScale, 1.08 / 15 / 3600);
@@ -88,26 +98,127 @@ TEST_F(StateDataFileTest, TheTenthLineIsTheNinthPointingTerm) {
     EXPECT_DOUBLE_EQ(params_.PointingTerm9, 9.25);
     EXPECT_DOUBLE_EQ(params_.PointingTerm7, 7.25);
     EXPECT_DOUBLE_EQ(params_.PointingTerm8, 8.25);
-    EXPECT_DOUBLE_EQ(params_.PointingTerm6, 9.5);
+    EXPECT_DOUBLE_EQ(params_.PointingTerm6, 6.5);
 }
 
-TEST_F(StateDataFileTest, AShortFileReadsZeroForTheMissingLines) {
+// A short file would leave zero scales and a clock that stands still: the
+// missing values keep their defaults and the operator is told how many it held.
+TEST_F(StateDataFileTest, AShortFileKeepsTheDefaultsOfTheMissingValuesAndSaysSo) {
     std::string twelve;
     for (int i = 1; i <= 12; ++i) twelve += "1\n";
-    ASSERT_FALSE(load(twelve));
+    EXPECT_EQ(load(twelve), "WinOrv.DAT holds 12 of its 29 values; the missing ones keep their defaults.");
     EXPECT_DOUBLE_EQ(params_.PointingTerm8, 1.0);
-    EXPECT_DOUBLE_EQ(params_.DomeHomeAzimuth, 0.0);
-    EXPECT_DOUBLE_EQ(params_.DomeStartThreshold, 0.0);
-    EXPECT_DOUBLE_EQ(params_.HAScale, 0.0);
-    EXPECT_DOUBLE_EQ(params_.DomeCountScale, 0.0);
-    EXPECT_DOUBLE_EQ(params_.Reserved28, 0.0);
+    EXPECT_NEAR(params_.DomeHomeAzimuth, 270.0 * 3.14159265358979323846 / 180, 1e-12);
+    EXPECT_DOUBLE_EQ(params_.HAScale, 1.062566 / 15 / 3600);
+    EXPECT_DOUBLE_EQ(params_.DomeCountScale, 0.00000342);
+    EXPECT_DOUBLE_EQ(params_.UTTicksPerHour, 720000.0);
+    EXPECT_DOUBLE_EQ(params_.Reserved28, 2129.0);
+
+    SetStateDefaults(params_);
+    EXPECT_EQ(load(""), "WinOrv.DAT holds 0 of its 29 values; the missing ones keep their defaults.");
+    EXPECT_DOUBLE_EQ(params_.Latitude, 40.0);
+    EXPECT_TRUE(failed_.empty());
 }
 
 TEST_F(StateDataFileTest, BlankLinesAreNotLinesOfTheirOwn) {
-    ASSERT_FALSE(load("41.5\n\n\n  \t-105 comment\n0.8\n"));
+    load("41.5\n\n\n  \t-105 comment\n0.8\n");
     EXPECT_DOUBLE_EQ(params_.Latitude, 41.5);
     EXPECT_DOUBLE_EQ(params_.Longitude, -7.0);
     EXPECT_DOUBLE_EQ(params_.RefractionScale, 0.8);
+}
+
+// Each value outside its physical range keeps its default and is reported with
+// its line in the file; the values around it load as usual.
+TEST_F(StateDataFileTest, ValuesOutOfTheirRangeKeepTheirDefaults) {
+    const auto message = load("\n" + fullFile({{1, "1e300"}, {3, "-0.9"}, {14, "1e308"}, {15, "0"},
+                                               {18, "-1.06"}, {20, "-5 clock"}, {22, "0"}, {24, "200"}}));
+    ASSERT_TRUE(message);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at <= message->size();) {
+        const size_t end = std::min(message->find("\r\n", at), message->size());
+        lines.push_back(message->substr(at, end - at));
+        at = end + 2;
+    }
+    // The file begins with a blank line: each value stands one line further down.
+    const std::vector<std::string> starts = {
+        "Invalid value in WinOrv.DAT line 2: \"1e300\" (latitude",
+        "Invalid value in WinOrv.DAT line 4: \"-0.9\"",
+        "Invalid value in WinOrv.DAT line 15: \"1e308\" (zenith limit",
+        "Invalid value in WinOrv.DAT line 16: \"0\"",
+        "Invalid value in WinOrv.DAT line 19: \"-1.06\"",
+        "Invalid value in WinOrv.DAT line 21: \"-5\"",
+        "Invalid value in WinOrv.DAT line 23: \"0\"",
+        "Invalid value in WinOrv.DAT line 25: \"200\"",
+    };
+    ASSERT_EQ(lines.size(), starts.size()) << *message;
+    for (size_t i = 0; i < starts.size(); ++i) EXPECT_EQ(lines[i].rfind(starts[i], 0), 0u) << lines[i];
+    EXPECT_NE(lines[0].find("the default 40 is used"), std::string::npos) << lines[0];
+
+    EXPECT_DOUBLE_EQ(params_.Latitude, 40.0);
+    EXPECT_DOUBLE_EQ(params_.RefractionScale, 0.9);
+    EXPECT_DOUBLE_EQ(params_.ZenithLimit, 74.9);
+    EXPECT_DOUBLE_EQ(params_.RAStepSize, 0.10756564);
+    EXPECT_DOUBLE_EQ(params_.HAScale, 1.062566 / 15 / 3600);
+    EXPECT_DOUBLE_EQ(params_.UTTicksPerHour, 720000.0);
+    EXPECT_DOUBLE_EQ(params_.DomeRadius, 96.0);
+    EXPECT_NEAR(params_.DomeStopThreshold, 1.0 * 3.14159265358979323846 / 180, 1e-15);
+    EXPECT_DOUBLE_EQ(params_.Longitude, 105.5 / 15);     // the good values around them load
+    EXPECT_DOUBLE_EQ(params_.DecStepSize, 0.11);
+    EXPECT_DOUBLE_EQ(params_.DecScale, 1.02 / 3600);
+    EXPECT_TRUE(failed_.empty());
+}
+
+// UTF-16 reads as one digit per line (latitude 4, a clock that runs a day in
+// under a second); such a file is refused whole and everything keeps its default.
+TEST_F(StateDataFileTest, AFileThatIsNotPlainTextIsRefused) {
+    std::string utf16 = "\xFF\xFE";
+    for (char c : fullFile()) utf16 += std::string{c, '\0'};
+    EXPECT_EQ(load(utf16), "WinOrv.DAT is not a plain text file: it is UTF-16 text (it begins with a "
+                           "UTF-16 byte-order mark).");
+    EXPECT_EQ(failed_, "WinOrv.DAT\r\n");
+    EXPECT_DOUBLE_EQ(params_.Latitude, 40.0);
+    EXPECT_DOUBLE_EQ(params_.UTTicksPerHour, 720000.0);
+
+    failed_.clear();
+    EXPECT_EQ(load(fullFile({{5, std::string("2.5\0", 4)}})),
+              "WinOrv.DAT is not a plain text file: it holds NUL bytes.");
+    EXPECT_EQ(failed_, "WinOrv.DAT\r\n");
+    EXPECT_DOUBLE_EQ(params_.Latitude, 40.0);
+
+    // A UTF-8 byte-order mark, as some editors write, is plain text.
+    failed_.clear();
+    EXPECT_FALSE(load("\xEF\xBB\xBF" + fullFile()));
+    EXPECT_DOUBLE_EQ(params_.Latitude, 41.5);
+}
+
+// A FIFO or a device under the file's name would hang the start or never end;
+// a huge file would take minutes and gigabytes. Each is refused at once.
+TEST_F(StateDataFileTest, OnlyASmallRegularFileIsRead) {
+    const auto path = dir_ / "WinOrv.DAT";
+    const auto refused = [&](const std::string& why) {
+        failed_.clear();
+        SetStateDefaults(params_);
+        const auto start = std::chrono::steady_clock::now();
+        const auto message = LoadStateData(path.string(), "WinOrv.DAT", params_, failed_);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << why;
+        EXPECT_EQ(message, "WinOrv.DAT cannot be read: " + why + ".");
+        EXPECT_EQ(failed_, "WinOrv.DAT\r\n");
+        EXPECT_DOUBLE_EQ(params_.Latitude, 40.0);
+        fs::remove(path);
+    };
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    refused("not a regular file");
+    fs::create_symlink("/dev/zero", path);
+    refused("not a regular file");
+    std::ofstream(path, std::ios::binary) << fullFile() << std::string(StateDataMaxBytes, '#');
+    refused("larger than 65536 bytes");
+
+    // A symbolic link to a state data file is as good as the file.
+    std::ofstream(dir_ / "site.dat", std::ios::binary) << fullFile();
+    fs::create_symlink(dir_ / "site.dat", path);
+    failed_.clear();
+    EXPECT_FALSE(LoadStateData(path.string(), "WinOrv.DAT", params_, failed_));
+    EXPECT_DOUBLE_EQ(params_.Latitude, 41.5);
 }
 
 TEST_F(StateDataFileTest, AnUnreadableNumberKeepsWhatWasReadAndTheDefaultsForTheRest) {

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -341,6 +342,15 @@ TEST_F(OrvProgram, TwoRunsOnTheInterfaceCannotBothStartWhoeverRunsThem) {
     Program third = Start({"--headless", "--interface=hardware"}, dir_, "third", dir_ / "no-such-dir" / "x.lock");
     EXPECT_EQ(WaitExit(third, 10), 1);
     EXPECT_NE(ReadAll(third.errFile).find("Orv cannot take the interface lock"), std::string::npos);
+// A FIFO under the data file's name used to hang the start for ever.
+TEST_F(OrvProgram, AStateDataFileThatIsNoFileIsRefusedAndOrvRunsOnItsDefaults) {
+    ASSERT_EQ(::mkfifo((dir_ / "WinOrv.DAT").c_str(), 0600), 0);
+    Program p = Start({"--headless", "--time-scale=10"}, dir_, "fifo");
+    const std::string err = WaitForText(p, "Using default parameters.", 10);
+    EXPECT_NE(err.find("WinOrv.DAT cannot be read: not a regular file."), std::string::npos) << err;
+    EXPECT_NE(err.find("These initialization files could not be loaded:"), std::string::npos) << err;
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p, 20), 0);
 }
 
 TEST_F(OrvProgram, AnswersOnItsSerialLinesAndStopsAsUsualWithTheChannelsActive) {
