@@ -9,6 +9,13 @@
 // packets before it that do more than read are discarded, as a stop discards
 // every command sent before it.
 //
+// The server holds up against careless and hostile clients: each client is
+// served a bounded number of packets per turn of the event loop, so a flooding
+// client cannot delay the others; a client that has shut down its sending side
+// still gets the answers to everything it sent; keep-alive finds peers that
+// vanished, and when every place is taken a client idle for over a minute gives
+// its place to a newcomer.
+//
 // All members must be used on the thread that runs the Qt event loop.
 
 #include <cstdint>
@@ -18,15 +25,14 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include <QHostAddress>
 
 #include "comm/TCPPacket.h"
 
 class QObject;
+class QSocketNotifier;
 class QTcpServer;
-class QTcpSocket;
 class QTimer;
 
 namespace orv {
@@ -37,6 +43,13 @@ class TCPServer {
 public:
     static constexpr uint16_t DefaultPort = 5003;
     static constexpr size_t MaxClients = 32;
+    // When the server is full, a client that has sent nothing for longer than
+    // this (system clock, ms) gives its place to a newcomer.
+    static constexpr int64_t IdleEvictionMs = 60000;
+    // Packets of one client executed per turn of the event loop: a few hundred
+    // microseconds of work, so eight flooding clients delay a ninth's answer by
+    // no more than a few milliseconds.
+    static constexpr size_t PacketsPerTurn = 16;
 
     explicit TCPServer(System& system);
     ~TCPServer();
@@ -68,18 +81,24 @@ public:
 
 private:
     struct Client {
-        QTcpSocket* socket = nullptr;
-        TCPClientId id = 0;    // names the client to the command channel; never reused
+        int fd = -1;
+        QSocketNotifier* readable = nullptr;   // children of context_
+        QSocketNotifier* writable = nullptr;
         TCPInput input;
+        std::string inbox;     // received, not yet cut into packets
+        std::string outbox;    // replies not yet sent
         std::string address;   // "Addr: ... Port: ..." of the remote end, kept for the log
+        int64_t lastHeardMs = 0;   // system clock of the last bytes received
+        bool peerClosed = false;   // the peer sends no more: answer what came, then close
         bool awaitingReply = false;   // a KAV query of this client is running
     };
+    using ClientId = TCPClientId;   // also names the client to the command channel; never reused
+
     // Where late replies, made on other threads, wait for the main thread: a
     // mailbox under a standard mutex, and a wake-up event to the waker while it
     // lives.
     struct LateReply {
-        QTcpSocket* socket;
-        TCPClientId id;
+        ClientId id;
         std::string text;
     };
     struct LateReplyMailbox {
@@ -88,31 +107,40 @@ private:
         std::deque<LateReply> replies;
     };
 
-    void onNewConnection();
-    void onClientRead(QTcpSocket* socket);
-    // Runs the client's complete packets until one answers later.
-    void processInput(Client& client, std::string_view data);
+    void onIncoming(int fd);
+    bool evictIdlest();
+    void onReadable(ClientId id);
+    void onWritable(ClientId id);
+    // Executes up to PacketsPerTurn packets of the client and sends the answers;
+    // false when the client is gone.
+    bool serve(ClientId id, Client& client);
+    // Runs the client's complete packets, and up to PacketsPerTurn more from its
+    // inbox, until one answers later.
+    void execute(ClientId id, Client& client);
     // While the client waits for a KAV reply: its stop runs at once, and what it
     // sent before the stop that does more than read is discarded.
-    void takeStopWhileWaiting(Client& client);
-    TCPLateReply lateReplyTo(const Client& client);
+    void takeStopWhileWaiting(ClientId id, Client& client);
+    TCPLateReply lateReplyTo(ClientId id);
     void deliverLateReplies();
-    void onLateReply(QTcpSocket* socket, TCPClientId id, const std::string& text);
-    void onClientDisconnected(QTcpSocket* socket);
-    void onClientError(QTcpSocket* socket, int qtError);
+    void onLateReply(ClientId id, const std::string& text);
+    bool flush(ClientId id, Client& client);
+    void turn();
+    void scheduleTurn();
+    void dropClient(ClientId id, const std::string& errorText = {});
     void dropAllClients();
     void scheduleHeldCommands();
 
     System& system_;
     TCPCommandChannel channel_;
-    std::unique_ptr<QObject> context_;   // receiver of every signal connection, cut first on destruction
+    std::unique_ptr<QObject> context_;   // receiver of every signal connection and parent of the notifiers
     std::unique_ptr<QObject> waker_;     // receiver of the late replies' wake-ups
     std::unique_ptr<QTcpServer> server_;
     std::unique_ptr<QTimer> heldTimer_;
+    std::unique_ptr<QTimer> turnTimer_;   // the next turn for clients with packets left
     std::shared_ptr<LateReplyMailbox> mailbox_;
-    std::map<QTcpSocket*, std::unique_ptr<Client>> clients_;
+    std::map<ClientId, std::unique_ptr<Client>> clients_;
+    ClientId nextId_ = 1;
     int mode_ = 0;
-    TCPClientId lastClientId_ = 0;
     uint16_t port_ = DefaultPort;
     QHostAddress bindAddress_{QHostAddress::Any};
 };

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -19,6 +25,37 @@ namespace {
 using testing::PumpFor;
 using testing::PumpUntil;
 using testing::TestClient;
+
+// A plain blocking socket connected to the server: for what Qt's sockets cannot
+// do (half-close) and for sending without the event loop.
+int ConnectRaw(uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+void SendRaw(int fd, const std::string& text) {
+    EXPECT_EQ(::send(fd, text.data(), text.size(), 0), ssize_t(text.size()));
+}
+
+// What has arrived on the socket so far, without waiting; `ended` once the server closed.
+std::string ReceiveRaw(int fd, bool* ended = nullptr) {
+    std::string out;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            out.append(buffer, size_t(n));
+            continue;
+        }
+        if (n == 0 && ended) *ended = true;
+        return out;
+    }
+}
 
 class TCPServerTest : public ::testing::Test {
 protected:
@@ -163,6 +200,99 @@ TEST_F(TCPServerTest, RefusesClientsBeyondTheLimit) {
     auto again = connectClient();
     again->send("#26;");
     EXPECT_EQ(again->takeReplies(1), "#0,96,0;");
+}
+
+// Connections that never send hold a place only until a newcomer needs it and
+// they have been silent for over a minute; the idlest goes first.
+TEST_F(TCPServerTest, ANewcomerTakesThePlaceOfAClientIdleForOverAMinute) {
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (size_t i = 0; i < TCPServer::MaxClients; ++i) clients.push_back(connectClient());
+    clock.advance(30000);
+    clients[0]->send("#26;");
+    EXPECT_EQ(clients[0]->takeReplies(1), "#0,96,0;");
+    clock.advance(29000);   // the others have been silent for 59 s: no place yet
+
+    TestClient early;
+    early.socket.connectToHost("127.0.0.1", server.serverPort());
+    EXPECT_TRUE(PumpUntil([&] { return early.socket.state() == QAbstractSocket::UnconnectedState; }));
+    sys.log.FlushLog();
+
+    clock.advance(2000);
+    const uint16_t idlestPort = clients[1]->socket.localPort();
+    TestClient newcomer;
+    ASSERT_TRUE(newcomer.connect(server.serverPort()));
+    EXPECT_TRUE(PumpUntil([&] { return clients[1]->socket.state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(server.clientCount(), TCPServer::MaxClients);
+    const auto log = sys.log.FlushLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "TCP/IP: Evicted Addr: 127.0.0.1 Port: " + std::to_string(idlestPort) +
+                          ", idle for 61 s, for a new client");
+    newcomer.send("#26;");
+    EXPECT_EQ(newcomer.takeReplies(1), "#0,96,0;");
+    clients[0]->send("#26;");   // the one that spoke keeps its place
+    EXPECT_EQ(clients[0]->takeReplies(1), "#0,96,0;");
+}
+
+// `nc -N`: the query, then the sending side shut. The answer must still come,
+// every time, before the server closes.
+TEST_F(TCPServerTest, AHalfClosingClientGetsItsAnswerEveryTime) {
+    sys.state.NextRA = 5.5;
+    const std::string expected = TCPTargetBlock(sys.state);
+    int answered = 0;
+    for (int i = 0; i < 100; ++i) {
+        const int fd = ConnectRaw(server.serverPort());
+        SendRaw(fd, "#28;");
+        ::shutdown(fd, SHUT_WR);
+        std::string reply;
+        bool ended = false;
+        PumpUntil([&] {
+            reply += ReceiveRaw(fd, &ended);
+            return ended;
+        });
+        answered += reply == expected;
+        ::close(fd);
+    }
+    EXPECT_EQ(answered, 100);
+    EXPECT_TRUE(PumpUntil([&] { return server.clientCount() == 0; }));
+}
+
+// Eight clients each send 2000 queries at once; a ninth asks once after them.
+// Its query runs after a few turns' worth of theirs, not after all 16000.
+TEST_F(TCPServerTest, AFloodingClientDoesNotMakeTheOthersWait) {
+    int floodDone = 0;
+    int floodDoneWhenNinthAsked = -1;
+    server.setKAVQueries({[&] { return std::to_string(++floodDone) + ";"; },
+                          [&] { floodDoneWhenNinthAsked = floodDone; return std::string("ninth;"); }});
+    std::string flood;
+    for (int i = 0; i < 2000; ++i) flood += "#43;";
+    std::vector<int> flooders;
+    for (int i = 0; i < 8; ++i) {
+        flooders.push_back(ConnectRaw(server.serverPort()));
+        SendRaw(flooders.back(), flood);
+    }
+    const int ninth = ConnectRaw(server.serverPort());
+    SendRaw(ninth, "#54;");
+    std::string reply;
+    ASSERT_TRUE(PumpUntil([&] {
+        reply += ReceiveRaw(ninth);
+        return reply == "ninth;";
+    }, 10000));
+    EXPECT_LE(floodDoneWhenNinthAsked, int(8 * TCPServer::PacketsPerTurn * 4));
+
+    // Every flooding query is still answered, to the client that sent it.
+    std::vector<size_t> answers(flooders.size(), 0);
+    EXPECT_TRUE(PumpUntil([&] {
+        size_t all = 0;
+        for (size_t i = 0; i < flooders.size(); ++i) {
+            const std::string got = ReceiveRaw(flooders[i]);
+            answers[i] += size_t(std::count(got.begin(), got.end(), ';'));
+            all += answers[i];
+        }
+        return all == 16000;
+    }, 20000));
+    for (size_t n : answers) EXPECT_EQ(n, 2000u);
+    for (int fd : flooders) ::close(fd);
+    ::close(ninth);
 }
 
 TEST_F(TCPServerTest, SocketEventsInTheCommunicationLog) {
