@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Orv builds with, if any are missing.
+# Installs the Debian packages Orv builds with, if any are missing; with
+# arguments, those packages as well (the fuzz build's clang, for instance).
 set -euo pipefail
 
 # fonts-dejavu-core: a font for the windows (and their screenshots) where the desktop brings none.
@@ -7,7 +8,7 @@ set -euo pipefail
 # libindi-dev, indi-bin, libnova-dev: the INDI driver and its tests under indiserver.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
           libbenchmark-dev liberfa-dev fonts-dejavu-core xvfb x11-utils x11-apps
-          libindi-dev indi-bin libnova-dev)
+          libindi-dev indi-bin libnova-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

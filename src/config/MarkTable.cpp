@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "astro/TextFormats.h"
 #include "config/ProfileFile.h"
@@ -29,13 +31,14 @@ std::optional<std::string> MarkTable::LoadMarkFile(const std::string& fileName) 
     // number leaves the table (and the current name) as they were, never a
     // mixture of two files.
     Entries loaded = entries();
+    const ProfileSection points = file.section(MarkSection);
     try {
         for (int read = 0; read < count; ++read) {
             TMarkEntry e;
-            e.description = file.readString(MarkSection, Key("Name", read), "");
-            e.RA = IniReadReal(file, MarkSection, Key("RA", read), 0);
-            e.Dec = IniReadReal(file, MarkSection, Key("Dec", read), 0);
-            e.Epoch = IniReadReal(file, MarkSection, Key("Epoch", read), 0);
+            e.description = points.readString(Key("Name", read), "");
+            e.RA = IniReadReal(points, Key("RA", read), 0);
+            e.Dec = IniReadReal(points, Key("Dec", read), 0);
+            e.Epoch = IniReadReal(points, Key("Epoch", read), 0);
             loaded[static_cast<size_t>(read)] = e;
         }
     } catch (const ConversionError& e) {
@@ -56,15 +59,17 @@ std::optional<std::string> MarkTable::SaveMarkFile(const std::string& fileName) 
     if (file.load(fileName)) return failure;  // unreadable: it could not be replaced either
     const Entries snapshot = entries();
 
-    file.eraseSection(MarkSection);
-    file.writeInteger(MarkSection, "Count", Capacity);
+    std::vector<std::pair<std::string, std::string>> points;
+    points.reserve(1 + 4 * Capacity);
+    points.emplace_back("Count", std::to_string(Capacity));
     for (int i = 0; i < Capacity; ++i) {
         const TMarkEntry& e = snapshot[static_cast<size_t>(i)];
-        file.writeString(MarkSection, Key("Name", i), e.description);
-        IniWriteReal(file, MarkSection, Key("RA", i), e.RA);
-        IniWriteReal(file, MarkSection, Key("Dec", i), e.Dec);
-        IniWriteReal(file, MarkSection, Key("Epoch", i), e.Epoch);
+        points.emplace_back(Key("Name", i), e.description);
+        points.emplace_back(Key("RA", i), FormatGeneral(e.RA));
+        points.emplace_back(Key("Dec", i), FormatGeneral(e.Dec));
+        points.emplace_back(Key("Epoch", i), FormatGeneral(e.Epoch));
     }
+    file.replaceSection(MarkSection, points);
     if (file.save()) return failure;
     marksChanged_ = false;
     return std::nullopt;

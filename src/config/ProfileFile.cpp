@@ -36,6 +36,15 @@ std::string OneLine(std::string s) {
     return s;
 }
 
+// A value as stored on its line: one that reading would change (blanks at its
+// ends, or a pair of quotes around it) goes in quotes, which reading removes.
+std::string StoredValue(const std::string& value) {
+    std::string v = OneLine(value);
+    const bool blankEnds = !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()));
+    const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+    return blankEnds || quoted ? '"' + v + '"' : v;
+}
+
 // The value part of a key line: trimmed, matching outer quotes removed.
 std::string ValueOf(const std::string& raw) {
     std::string v = Trim(raw.substr(raw.find('=') + 1));
@@ -178,7 +187,7 @@ bool ProfileFile::readBool(const std::string& section, const std::string& key, b
 }
 
 void ProfileFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
-    std::string v = OneLine(value);
+    const std::string v = StoredValue(value);
     int k = findKey(section, key);
     if (k >= 0) {
         Line& l = lines_[static_cast<size_t>(k)];
@@ -216,9 +225,43 @@ void ProfileFile::eraseSection(const std::string& section) {
     }
 }
 
+void ProfileFile::replaceSection(const std::string& section,
+                                 const std::vector<std::pair<std::string, std::string>>& keyValues) {
+    eraseSection(section);
+    lines_.push_back(parseLine("[" + Trim(OneLine(section)) + "]"));
+    for (const auto& [key, value] : keyValues) lines_.push_back(parseLine(Trim(OneLine(key)) + "=" + StoredValue(value)));
+}
+
 void ProfileFile::eraseKey(const std::string& section, const std::string& key) {
     int k = findKey(section, key);
     if (k >= 0) lines_.erase(lines_.begin() + k);
+}
+
+ProfileSection ProfileFile::section(const std::string& section) const {
+    ProfileSection out;
+    const int h = findSection(section);
+    if (h < 0) return out;
+    const size_t end = sectionEnd(static_cast<size_t>(h));
+    for (size_t i = static_cast<size_t>(h) + 1; i < end; ++i) {
+        if (lines_[i].kind != Kind::Key) continue;
+        std::string key = lines_[i].name;
+        for (char& c : key) c = LowerAscii(c);
+        out.values_.emplace(std::move(key), ValueOf(lines_[i].raw));   // the first line of a key wins
+    }
+    return out;
+}
+
+bool ProfileSection::hasKey(const std::string& key) const {
+    std::string k = Trim(key);
+    for (char& c : k) c = LowerAscii(c);
+    return values_.count(k) > 0;
+}
+
+std::string ProfileSection::readString(const std::string& key, const std::string& defaultValue) const {
+    std::string k = Trim(key);
+    for (char& c : k) c = LowerAscii(c);
+    const auto found = values_.find(k);
+    return found == values_.end() ? defaultValue : found->second;
 }
 
 std::vector<std::string> ProfileFile::sections() const {
@@ -246,13 +289,23 @@ std::vector<std::string> ProfileFile::keys(const std::string& section) const {
     return names;
 }
 
-double IniReadReal(const ProfileFile& file, const std::string& section, const std::string& key,
-                   double defaultValue) {
-    if (!file.hasKey(section, key)) return defaultValue;
-    std::string text = file.readString(section, key, "");
+namespace {
+double RealOfProfileText(const std::string& text) {
     double v = 0;
     if (!ParseReal(text, v)) throw ConversionError("'" + text + "' is not a valid floating point value");
     return v;
+}
+}  // namespace
+
+double IniReadReal(const ProfileFile& file, const std::string& section, const std::string& key,
+                   double defaultValue) {
+    if (!file.hasKey(section, key)) return defaultValue;
+    return RealOfProfileText(file.readString(section, key, ""));
+}
+
+double IniReadReal(const ProfileSection& section, const std::string& key, double defaultValue) {
+    if (!section.hasKey(key)) return defaultValue;
+    return RealOfProfileText(section.readString(key, ""));
 }
 
 void IniWriteReal(ProfileFile& file, const std::string& section, const std::string& key, double value) {

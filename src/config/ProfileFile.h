@@ -12,9 +12,11 @@
 // A ProfileFile is a plain value: one thread at a time.
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -22,6 +24,8 @@ namespace orv {
 // Profile files are read whole; the largest (a mark file of 500 entries) is
 // some 100 KB, so anything beyond this is no profile file.
 inline constexpr size_t ProfileMaxBytes = 16 * 1024 * 1024;
+
+class ProfileSection;
 
 class ProfileFile {
 public:
@@ -63,16 +67,26 @@ public:
     bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
 
     // Sets key in section, adding the section at the end of the file and the key
-    // after the section's last key when missing. Line breaks in the value would
-    // break the file's structure and are stored as blanks.
+    // after the section's last key when missing. The value reads back as given:
+    // one with blanks at its ends or quotes around it is stored in quotes. Line
+    // breaks in the value would break the file's structure and are stored as blanks.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, long value);
     void writeBool(const std::string& section, const std::string& key, bool value);
 
     // Removes every section of that name with all its lines.
     void eraseSection(const std::string& section);
+    // Replaces every section of that name with one at the end of the file that
+    // holds the given keys and values in order (values stored as writeString
+    // stores them). One pass, however many keys: a mark file has 2001.
+    void replaceSection(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& keyValues);
     // Removes the key's line from the first section of that name.
     void eraseKey(const std::string& section, const std::string& key);
+
+    // The first section of that name, read in one pass, for looking up many of
+    // its keys (a mark file has 2001).
+    ProfileSection section(const std::string& section) const;
 
     // Section names in file order (first spelling of each); keys of the first
     // section of that name, in file order, each once.
@@ -101,6 +115,19 @@ private:
     bool byteOrderMark_ = false;
 };
 
+// The keys and values of one section as read at one moment, each key looked
+// up in logarithmic time with the same rules as ProfileFile (letter case
+// ignored, first match wins).
+class ProfileSection {
+public:
+    bool hasKey(const std::string& key) const;
+    std::string readString(const std::string& key, const std::string& defaultValue) const;
+
+private:
+    friend class ProfileFile;
+    std::map<std::string, std::string> values_;   // by lower-case key
+};
+
 // The text of a profile value that is not a number, with the platform's wording:
 // "'abc' is not a valid floating point value".
 class ConversionError : public std::runtime_error {
@@ -112,6 +139,7 @@ public:
 // a value that is not one number throws ConversionError.
 double IniReadReal(const ProfileFile& file, const std::string& section, const std::string& key,
                    double defaultValue);
+double IniReadReal(const ProfileSection& section, const std::string& key, double defaultValue);
 // Writes value in the shortest general notation with up to 15 significant
 // digits and "." (2000 -> "2000", 12.5 -> "12.5").
 void IniWriteReal(ProfileFile& file, const std::string& section, const std::string& key, double value);

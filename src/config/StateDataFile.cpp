@@ -152,14 +152,7 @@ StateDataSource ReadStateDataFile(const std::string& path, const std::string& di
     case RegularFileText::Status::Missing:
         return source;
     case RegularFileText::Status::Read:
-        if (const std::string what = NotPlainText(file.text); !what.empty()) {
-            source.kind = StateDataSource::Kind::Refused;
-            source.reason = displayName + " is not a plain text file: " + what + ".";
-        } else {
-            source.kind = StateDataSource::Kind::Text;
-            source.text = std::move(file.text);
-        }
-        return source;
+        return StateDataFromText(std::move(file.text), displayName);
     case RegularFileText::Status::NotRegular:
     case RegularFileText::Status::TooLarge:
     case RegularFileText::Status::Unreadable:
@@ -167,6 +160,18 @@ StateDataSource ReadStateDataFile(const std::string& path, const std::string& di
     }
     source.kind = StateDataSource::Kind::Refused;
     source.reason = displayName + " cannot be read: " + RegularFileProblem(file, StateDataMaxBytes) + ".";
+    return source;
+}
+
+StateDataSource StateDataFromText(std::string text, const std::string& displayName) {
+    StateDataSource source;
+    if (const std::string what = NotPlainText(text); !what.empty()) {
+        source.kind = StateDataSource::Kind::Refused;
+        source.reason = displayName + " is not a plain text file: " + what + ".";
+    } else {
+        source.kind = StateDataSource::Kind::Text;
+        source.text = std::move(text);
+    }
     return source;
 }
 

@@ -34,6 +34,8 @@ struct StateDataSource {
 // Reads `path` if it is a regular file of at most StateDataMaxBytes of plain
 // text (no NUL bytes, no UTF-16 byte-order mark). Never blocks.
 StateDataSource ReadStateDataFile(const std::string& path, const std::string& displayName);
+// The same for a file's bytes already in memory: refused if not plain text.
+StateDataSource StateDataFromText(std::string text, const std::string& displayName);
 
 // Loads the values of `source` over the current ones. A missing or refused file
 // appends `displayName` and "\r\n" to `failedFileList` and changes nothing.

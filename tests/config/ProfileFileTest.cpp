@@ -68,6 +68,12 @@ TEST(ProfileFile, WritesKeepOrderCommentsAndLineEnds) {
               "Top=10\r\n"
               "Note=two  lines\r\n");
 
+    // A value that reading would trim or unquote reads back as written.
+    for (const std::string value : {" lead", "'both'", "\"a\"", "trail\t"}) {
+        f.writeString("Form", "Note", value);
+        EXPECT_EQ(f.readString("Form", "Note", ""), value);
+    }
+
     ProfileFile unix = ProfileFile::fromText("[A]\nx=1\n");
     unix.writeString("A", "y", "2");
     EXPECT_EQ(unix.text(), "[A]\nx=1\ny=2\n");
