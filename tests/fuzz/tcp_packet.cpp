@@ -21,10 +21,10 @@ using orv::fuzz::Require;
 
 namespace {
 
-constexpr double TimeScale = 200.0;
+constexpr double TimeScale = 500.0;
 // Real time a command may run before the harness stops it, and the time a stop
 // may take to bring the state machine back to idle, ms.
-constexpr int CommandBudgetMs = 30;
+constexpr int CommandBudgetMs = 15;
 constexpr int StopDeadlineMs = 5000;
 
 bool WaitUntil(const auto& done, int ms) {
