@@ -24,59 +24,12 @@
 #include <thread>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QHostAddress>
-#include <QMetaObject>
-
+#include "InProcessOrv.h"
 #include "comm/CtlClient.h"
-#include "comm/TCPServer.h"
-#include "control/System.h"
-#include "core/Clock.h"
-#include "sim/SimulatedInterface.h"
 
 namespace {
 
 constexpr int QueriesPerClient = 1000;
-
-// A whole Orv on the simulator with its command server, on a thread of its own
-// that runs the Qt event loop.
-class InProcessOrv {
-public:
-    InProcessOrv() {
-        std::promise<uint16_t> port;
-        auto listening = port.get_future();
-        thread_ = std::thread([this, &port] {
-            int argc = 1;
-            char name[] = "bench_TcpLoad";
-            char* argv[] = {name, nullptr};
-            QCoreApplication app(argc, argv);
-            orv::RealClock clock;
-            orv::SimulatedInterface sim(clock);
-            orv::System system(clock, sim, orv::SystemOptions{".", false});
-            system.StartSystem();
-            orv::TCPServer server(system);
-            server.setPort(0);
-            server.setBindAddress(QHostAddress(QHostAddress::LocalHost));
-            server.SetTCPMode(2);
-            app_ = &app;
-            port.set_value(server.serverPort());
-            app.exec();
-            server.SetTCPMode(0);
-            system.StopSystem();
-        });
-        port_ = listening.get();
-    }
-    ~InProcessOrv() {
-        QMetaObject::invokeMethod(app_.load(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-        thread_.join();
-    }
-    uint16_t port() const { return port_; }
-
-private:
-    std::thread thread_;
-    std::atomic<QCoreApplication*> app_{nullptr};
-    uint16_t port_ = 0;
-};
 
 struct ClientResult {
     std::vector<double> roundTripsUs;
@@ -134,14 +87,14 @@ ClientResult RunClient(const std::string& host, uint16_t port, int queries) {
 
 void BM_TcpLoad(benchmark::State& state) {
     const int clients = int(state.range(0));
-    std::unique_ptr<InProcessOrv> local;
+    std::unique_ptr<orv::bench::InProcessOrv> local;
     std::string host = "127.0.0.1";
     uint16_t port = 0;
     if (const char* p = std::getenv("ORV_TCP_PORT")) {
         port = uint16_t(std::atoi(p));
         if (const char* h = std::getenv("ORV_TCP_HOST")) host = h;
     } else {
-        local = std::make_unique<InProcessOrv>();
+        local = std::make_unique<orv::bench::InProcessOrv>();
         port = local->port();
     }
 
