@@ -170,10 +170,13 @@ int Run(int argc, char** argv) {
     Parameters params;
     SetStateDefaults(params);
     std::string failed;
-    if (auto bad = LoadStateData(dataPath, dataPath, params, failed)) {
-        std::cerr << "orvfit: " << *bad << "\n";
+    const StateDataLoad load = ApplyStateData(ReadStateDataFile(dataPath, dataPath), dataPath, params, failed);
+    if (!load.errors.empty()) {
+        std::cerr << "orvfit: " << load.errors << "\n";
         return 1;
     }
+    // A short file still gives the site and the terms when it holds their lines.
+    if (!load.note.empty()) std::cerr << "orvfit: " << load.note << "\n";
     if (!failed.empty()) {
         std::cerr << "orvfit: cannot read " << dataPath << " (the site and the terms in force come from it)\n";
         return 1;

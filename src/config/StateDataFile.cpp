@@ -175,15 +175,23 @@ StateDataSource StateDataFromText(std::string text, const std::string& displayNa
     return source;
 }
 
-std::optional<std::string> ApplyStateData(const StateDataSource& source, const std::string& displayName,
-                                          Parameters& params, std::string& failedFileList) {
+std::optional<std::string> StateDataLoad::message() const {
+    std::string text = errors;
+    if (!note.empty()) AppendLine(text, note);
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+StateDataLoad ApplyStateData(const StateDataSource& source, const std::string& displayName, Parameters& params,
+                             std::string& failedFileList) {
+    StateDataLoad load;
     if (source.kind != StateDataSource::Kind::Text) {
         failedFileList += displayName + "\r\n";
-        if (source.kind == StateDataSource::Kind::Refused) return source.reason;
-        return std::nullopt;
+        if (source.kind == StateDataSource::Kind::Refused) load.errors = source.reason;
+        return load;
     }
     const std::string& text = source.text;
-    std::string message;
+    std::string& message = load.errors;
     // A UTF-8 byte-order mark, as some editors write, is not part of the first number.
     size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     int fileLine = 1;  // line number in the file, for the messages
@@ -206,7 +214,7 @@ std::optional<std::string> ApplyStateData(const StateDataSource& source, const s
         if (wordStream.fail() || !wordStream.eof() || !std::isfinite(value)) {
             AppendLine(message, "Invalid numeric input in " + displayName + " line " + std::to_string(fileLine) +
                                     ": \"" + word + "\"");
-            return message;
+            return load;
         }
         const ValueRange& range = Ranges[line - 1];
         if (InRange(range, value)) {
@@ -226,16 +234,15 @@ std::optional<std::string> ApplyStateData(const StateDataSource& source, const s
     if (line <= 29) {
         // A short file would give 0 for every scale and clock rate it lacks:
         // the telescope could not move and the clock would stand still.
-        AppendLine(message, displayName + " holds " + std::to_string(line - 1) +
-                                " of its 29 values; the missing ones keep their defaults.");
+        load.note = displayName + " holds " + std::to_string(line - 1) +
+                    " of its 29 values; the missing ones keep their defaults.";
     }
-    if (message.empty()) return std::nullopt;
-    return message;
+    return load;
 }
 
 std::optional<std::string> LoadStateData(const std::string& path, const std::string& displayName,
                                          Parameters& params, std::string& failedFileList) {
-    return ApplyStateData(ReadStateDataFile(path, displayName), displayName, params, failedFileList);
+    return ApplyStateData(ReadStateDataFile(path, displayName), displayName, params, failedFileList).message();
 }
 
 }  // namespace orv

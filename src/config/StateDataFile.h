@@ -37,16 +37,24 @@ StateDataSource ReadStateDataFile(const std::string& path, const std::string& di
 // The same for a file's bytes already in memory: refused if not plain text.
 StateDataSource StateDataFromText(std::string text, const std::string& displayName);
 
+// What a load found: problems with values (each value not taken, or the file
+// refused) and a note when the file is short.
+struct StateDataLoad {
+    std::string errors;   // "Invalid numeric input ...", "Invalid value ...", the refusal; "" if none
+    std::string note;     // "... holds 12 of its 29 values ..."; "" when complete
+    // Both, each problem on its own line, as the operator is told; nullopt when all is well.
+    std::optional<std::string> message() const;
+};
+
 // Loads the values of `source` over the current ones. A missing or refused file
 // appends `displayName` and "\r\n" to `failedFileList` and changes nothing.
 // A line that is not a number stops the load: the values before it stay, the
 // rest keep their defaults. A value out of its range keeps its default; a file
-// of fewer than 29 values keeps the defaults of the missing ones. The result is
-// the operator's message (each problem on its own line), nullopt when all is well.
-std::optional<std::string> ApplyStateData(const StateDataSource& source, const std::string& displayName,
-                                          Parameters& params, std::string& failedFileList);
+// of fewer than 29 values keeps the defaults of the missing ones.
+StateDataLoad ApplyStateData(const StateDataSource& source, const std::string& displayName, Parameters& params,
+                             std::string& failedFileList);
 
-// ReadStateDataFile then ApplyStateData.
+// ReadStateDataFile then ApplyStateData; the result is the operator's message.
 std::optional<std::string> LoadStateData(const std::string& path, const std::string& displayName,
                                          Parameters& params, std::string& failedFileList);
 

@@ -87,7 +87,7 @@ void System::InitSharedState() {
         const auto path = (std::filesystem::path(options.dataDir) / StateDataFileName).string();
         const StateDataSource source =
             stateData_ ? *stateData_ : ReadStateDataFile(path, StateDataFileName);
-        StateDataError = ApplyStateData(source, StateDataFileName, params, FailedFileList);
+        StateDataError = ApplyStateData(source, StateDataFileName, params, FailedFileList).message();
         if (StateDataError) showMessage(*StateDataError);
     }
     DeriveStateValues(params);

@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "FuzzSupport.h"
-#include "comm/TcpPacket.h"
+#include "comm/TCPPacket.h"
 #include "core/Clock.h"
-#include "core/System.h"
+#include "control/System.h"
 #include "sim/SimulatedInterface.h"
 
 using orv::fuzz::Require;

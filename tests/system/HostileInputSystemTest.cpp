@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "SimSystem.h"
-#include "comm/TcpPacket.h"
+#include "comm/TCPPacket.h"
 
 namespace orv {
 namespace {

@@ -342,6 +342,8 @@ TEST_F(OrvProgram, TwoRunsOnTheInterfaceCannotBothStartWhoeverRunsThem) {
     Program third = Start({"--headless", "--interface=hardware"}, dir_, "third", dir_ / "no-such-dir" / "x.lock");
     EXPECT_EQ(WaitExit(third, 10), 1);
     EXPECT_NE(ReadAll(third.errFile).find("Orv cannot take the interface lock"), std::string::npos);
+}
+
 // A FIFO under the data file's name used to hang the start for ever.
 TEST_F(OrvProgram, AStateDataFileThatIsNoFileIsRefusedAndOrvRunsOnItsDefaults) {
     ASSERT_EQ(::mkfifo((dir_ / "WinOrv.DAT").c_str(), 0600), 0);
