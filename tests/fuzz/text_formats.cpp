@@ -9,7 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "astro/TextFormats.h"
-#include "config/MarkGrid.h"
+#include "controllers/MarkGrid.h"
 
 using orv::fuzz::Require;
 
