@@ -1,13 +1,11 @@
 #include "config/PatFile.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "astro/TextFormats.h"
 #include "config/AtomicFile.h"
+#include "config/RegularFile.h"
 
 namespace orv {
 
@@ -98,21 +96,12 @@ PatFileContents ParsePatFile(const std::string& text) {
 
 PatFileContents ReadPatFile(const std::string& path) {
     PatFileContents out;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        out.error = "cannot read " + path + ": " + std::strerror(errno);
+    const RegularFileText file = ReadRegularFile(path, MaxPatFileBytes);
+    if (file.status != RegularFileText::Status::Read) {
+        out.error = "cannot read " + path + ": " + RegularFileProblem(file, MaxPatFileBytes);
         return out;
     }
-    std::string text;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        text.append(buf, static_cast<size_t>(in.gcount()));
-        if (text.size() > MaxPatFileBytes) {
-            out.error = path + " is larger than a point file can be";
-            return out;
-        }
-    }
-    out = ParsePatFile(text);
+    out = ParsePatFile(file.text);
     if (!out.error.empty()) out.error = path + ": " + out.error;
     return out;
 }

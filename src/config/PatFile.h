@@ -44,8 +44,8 @@ struct PatFileContents {
 // `error` names the line ("line 13: ...").
 PatFileContents ParsePatFile(const std::string& text);
 
-// Reads and parses the file at `path`; an unreadable or oversized file gives an
-// error naming the path.
+// Reads and parses the file at `path`; an unreadable or oversized file, or one
+// that is no regular file (a FIFO, a device), gives an error naming the path.
 PatFileContents ReadPatFile(const std::string& path);
 
 }  // namespace orv

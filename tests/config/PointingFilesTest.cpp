@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+
 #include "ScratchDir.h"
 #include "config/PatFile.h"
 #include "config/StateDataFile.h"
@@ -76,6 +81,21 @@ TEST(PatFile, NamesTheLineOfWhatIsNotAPoint) {
     const PatFileContents cut = ParsePatFile(one + "1.0\r\n2.0\r\n3.0");
     EXPECT_EQ(cut.points.size(), 1u);   // the complete points before the error stay
     EXPECT_EQ(cut.error, "line 9: the file ends inside point 2 (3 of five numbers)");
+}
+
+// orvfit reads the files it is given: a FIFO would hang it, a device never end.
+TEST(PatFile, OnlyARegularFileIsRead) {
+    ScratchDir dir;
+    const std::string fifo = dir.file("points.pat"), device = dir.file("zero.pat");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", device);
+    for (const std::string& path : {fifo, device}) {
+        const auto start = std::chrono::steady_clock::now();
+        const PatFileContents f = ReadPatFile(path);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << path;
+        EXPECT_EQ(f.error, "cannot read " + path + ": not a regular file");
+        EXPECT_TRUE(f.points.empty());
+    }
 }
 
 TEST(StateDataWriter, ReplacesOnlyThePointingNumbersAndKeepsTheOldFile) {
