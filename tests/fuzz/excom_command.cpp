@@ -6,14 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "comm/ExCom.h"
 #include "control/System.h"
 #include "core/Clock.h"
 #include "core/PortBus.h"
+
+using orv::fuzz::Require;
 
 namespace {
 
@@ -21,12 +22,6 @@ namespace {
 constexpr size_t LongestReply = 14 * 26;
 
 struct EndOfInput {};
-
-void Require(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz finding: %s\n", what);
-    std::abort();
-}
 
 struct World {
     orv::ManualClock clock{0, true};

@@ -7,22 +7,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "comm/MNCP.h"
 #include "control/System.h"
 #include "core/Clock.h"
 #include "core/PortBus.h"
 
-namespace {
+using orv::fuzz::Require;
 
-void Require(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "fuzz finding: %s\n", what);
-    std::abort();
-}
+namespace {
 
 struct World {
     orv::ManualClock clock{0, true};
