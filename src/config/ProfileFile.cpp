@@ -29,10 +29,17 @@ bool EqualIgnoreCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-// A line break inside a name or value would start a new line of the file.
+// A line feed inside a name or value would start a new line of the file, so it
+// and a carriage return before or after it become blanks. A carriage return on
+// its own ends no line when the file is read, and stays: a value read with one
+// inside is saved as it was read.
 std::string OneLine(std::string s) {
-    for (char& c : s)
-        if (c == '\r' || c == '\n') c = ' ';
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\n') continue;
+        s[i] = ' ';
+        if (i > 0 && s[i - 1] == '\r') s[i - 1] = ' ';
+        if (i + 1 < s.size() && s[i + 1] == '\r') s[i + 1] = ' ';
+    }
     return s;
 }
 

@@ -68,8 +68,9 @@ public:
 
     // Sets key in section, adding the section at the end of the file and the key
     // after the section's last key when missing. The value reads back as given:
-    // one with blanks at its ends or quotes around it is stored in quotes. Line
-    // breaks in the value would break the file's structure and are stored as blanks.
+    // one with blanks at its ends or quotes around it is stored in quotes. A line
+    // feed in the value would break the file's structure: it is stored as a blank,
+    // with a carriage return next to it.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, long value);
     void writeBool(const std::string& section, const std::string& key, bool value);

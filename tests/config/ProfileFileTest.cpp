@@ -68,10 +68,13 @@ TEST(ProfileFile, WritesKeepOrderCommentsAndLineEnds) {
               "Top=10\r\n"
               "Note=two  lines\r\n");
 
-    // A value that reading would trim or unquote reads back as written.
-    for (const std::string value : {" lead", "'both'", "\"a\"", "trail\t"}) {
+    // A value that reading would trim or unquote reads back as written; so does
+    // one with a carriage return inside, which ends no line (a device name read
+    // from a hand-edited file once lost it on a save).
+    for (const std::string value : {" lead", "'both'", "\"a\"", "trail\t", "tty\rS0", "cr at end\r"}) {
         f.writeString("Form", "Note", value);
         EXPECT_EQ(f.readString("Form", "Note", ""), value);
+        EXPECT_EQ(ProfileFile::fromText(f.text()).readString("Form", "Note", ""), value);
     }
 
     ProfileFile unix = ProfileFile::fromText("[A]\nx=1\n");
