@@ -42,19 +42,26 @@ void ExpectSane(SimSystem& w, TCPCommandChannel& channel) {
     EXPECT_LT(values[6], 24.0) << *reply;
 }
 
-// A UT of 1e13 hours used to overflow the UT clock counter.
-TEST(HostileInput, AHugeTimeInTheSetDateCommandLeavesTheClocksRunning) {
+// A month of 1e27 was cast to an integer; a UT of 1e13 hours overflowed the UT
+// clock counter. Both packets leave the date as it was and the clocks running.
+TEST(HostileInput, SetDatePacketsBeyondTheClocksLeaveThemRunning) {
     SimSystem w(20.0);
     ASSERT_TRUE(w.started);
     ASSERT_TRUE(w.setDate(2024, 3, 20, 21.5));
     TCPCommandChannel channel(w.system);
-    channel.ExecuteTCPPacket("#1,2024,3,20,1e13;");
-    ExpectSane(w, channel);
-    // The clocks still run: one simulated minute later UT has moved on by about a minute.
-    const double before = w.system.state.UT;
-    w.clock.sleepMs(60000);
-    const double moved = std::fmod(w.system.state.UT - before + 24.0, 24.0);
-    EXPECT_NEAR(moved * 60.0, 1.0, 0.1);
+    for (const char* packet : {"#1,2024,1e27,20,21.5;", "#1,2024,3,20,1e13;"}) {
+        SCOPED_TRACE(packet);
+        channel.ExecuteTCPPacket(packet);
+        ExpectSane(w, channel);
+        EXPECT_EQ(std::trunc(w.system.state.Year), 2024.0);
+        EXPECT_EQ(w.system.state.Month, 3);
+        EXPECT_EQ(w.system.state.Day, 20);
+        // The clocks still run: one simulated minute later UT has moved on by about a minute.
+        const double before = w.system.state.UT;
+        w.clock.sleepMs(60000);
+        const double moved = std::fmod(w.system.state.UT - before + 24.0, 24.0);
+        EXPECT_NEAR(moved * 60.0, 1.0, 0.1);
+    }
 }
 
 // A clock rate of 1e300 ticks per hour, negative scales and absurd limits in the
