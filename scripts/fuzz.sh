@@ -43,9 +43,10 @@ for name in "${targets[@]}"; do
         result="FAULT (see $log)"
         failed=1
     fi
+    # A target that fails on its first inputs prints no coverage: "?" then.
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-    ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
+    ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
     size=$(find "$corpus" -type f | wc -l)
     printf '%-14s %10s %8s %8s %8s  %s\n' "$name" "${runs:-?}" "${cov:-?}" "${ft:-?}" "$size" "$result"
     if [ "$result" != ok ]; then
