@@ -261,8 +261,11 @@ TEST_F(TCPServerTest, AHalfClosingClientGetsItsAnswerEveryTime) {
 TEST_F(TCPServerTest, AFloodingClientDoesNotMakeTheOthersWait) {
     int floodDone = 0;
     int floodDoneWhenNinthAsked = -1;
-    server.setKAVQueries({[&] { return std::to_string(++floodDone) + ";"; },
-                          [&] { floodDoneWhenNinthAsked = floodDone; return std::string("ninth;"); }});
+    server.setKAVQueries({[&](TCPLateReply reply) { reply(std::to_string(++floodDone) + ";"); },
+                          [&](TCPLateReply reply) {
+                              floodDoneWhenNinthAsked = floodDone;
+                              reply("ninth;");
+                          }});
     std::string flood;
     for (int i = 0; i < 2000; ++i) flood += "#43;";
     std::vector<int> flooders;

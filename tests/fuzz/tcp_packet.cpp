@@ -78,8 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (const std::string_view part : {text.substr(0, split), text.substr(split)}) {
         input.TCPReceive(part, [&](const std::string& packet) {
-            if (const auto reply = w.channel.ExecuteTCPPacket(packet)) CheckReply(*reply);
+            if (const auto reply = w.channel.ExecuteTCPPacket(packet).reply) CheckReply(*reply);
             w.settle();
+            return true;
         });
     }
     w.stop();

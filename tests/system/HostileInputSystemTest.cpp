@@ -31,7 +31,7 @@ void ExpectSane(SimSystem& w, TCPCommandChannel& channel) {
     // The time task's next passes put UT and LST back in their day.
     const auto& s = w.system.state;
     EXPECT_TRUE(w.waitFor([&] { return s.UT >= 0 && s.UT < 24 && s.LST >= 0 && s.LST < 24; }, 5000));
-    const auto reply = channel.ExecuteTCPPacket("#25;");
+    const auto reply = channel.ExecuteTCPPacket("#25;").reply;
     ASSERT_TRUE(reply);
     const auto values = PositionValues(*reply);
     ASSERT_EQ(values.size(), 8u) << *reply;
