@@ -16,8 +16,8 @@ using namespace orv::astro;
 AstroContext Context() {
     AstroContext c;
     c.Latitude = 40.0;
-    c.SinLatitude = std::sin(c.Latitude * kDegToRad);
-    c.CosLatitude = std::cos(c.Latitude * kDegToRad);
+    c.SinLatitude = std::sin(c.Latitude * DegToRad);
+    c.CosLatitude = std::cos(c.Latitude * DegToRad);
     c.Day = 15;
     c.Month = 3;
     c.Year = FractionalYear(2024, 3, 15);

@@ -35,9 +35,9 @@ namespace {
 using namespace orv;
 using Steady = std::chrono::steady_clock;
 
-constexpr int kQueries = 150;
+constexpr int Queries = 150;
 // The reply to 25: eight values of 11 or 12 characters, each with its CR.
-constexpr int kBitsPerChar = 10;   // start bit, 8 data bits, stop bit
+constexpr int BitsPerChar = 10;   // start bit, 8 data bits, stop bit
 
 double Ms(Steady::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -49,7 +49,7 @@ double Percentile(std::vector<double> v, double p) {
 
 void BM_ExComPositionLatency(benchmark::State& state) {
     const int baudOrdinal = static_cast<int>(state.range(0));
-    const double charMs = 1000.0 * kBitsPerChar / BaudRateValue(baudOrdinal);
+    const double charMs = 1000.0 * BitsPerChar / BaudRateValue(baudOrdinal);
 
     int master = -1, slave = -1;
     char name[256] = {};
@@ -74,7 +74,7 @@ void BM_ExComPositionLatency(benchmark::State& state) {
         std::mt19937 random(20240317);
         std::uniform_int_distribution<int> phaseUs(0, 20000);
         for (auto _ : state) {
-            for (int i = 0; i < kQueries; ++i) {
+            for (int i = 0; i < Queries; ++i) {
                 std::this_thread::sleep_for(std::chrono::microseconds(100000 + phaseUs(random)));
                 const char query[] = "25\r";
                 // The host's bytes leave at the line's pace; the last one is the start.

@@ -23,10 +23,10 @@ namespace {
 using namespace orv;
 using Steady = std::chrono::steady_clock;
 
-constexpr int kTrials = 50;
-constexpr double kSlewReached = 900.0;    // arcsec/s above tracking: the paddle slew is under way
-constexpr double kTrackingBand = 1.0;     // arcsec/s: back at the tracking rate
-constexpr uint8_t kPanelIdle = SimulatedInterface::DefaultFrontPanel;
+constexpr int Trials = 50;
+constexpr double SlewReached = 900.0;    // arcsec/s above tracking: the paddle slew is under way
+constexpr double TrackingBand = 1.0;     // arcsec/s: back at the tracking rate
+constexpr uint8_t PanelIdle = SimulatedInterface::DefaultFrontPanel;
 
 double msSince(Steady::time_point t0) {
     return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
@@ -64,9 +64,9 @@ void BM_InterlockDuringPaddleSlew(benchmark::State& state) {
     std::vector<double> toZero, toTracking;
     int failed = 0;
     for (auto _ : state) {
-        for (int trial = 0; trial < kTrials; ++trial) {
+        for (int trial = 0; trial < Trials; ++trial) {
             // Tracking only: note the rates the axes run at.
-            sim.setInput(ports::FrontPanel, kPanelIdle);
+            sim.setInput(ports::FrontPanel, PanelIdle);
             sim.setInput(ports::PaddleInput, 0xFF);
             std::this_thread::sleep_for(std::chrono::milliseconds(400));
             const auto base = sim.truth().axis_rate_arcsec;
@@ -76,17 +76,17 @@ void BM_InterlockDuringPaddleSlew(benchmark::State& state) {
             const uint8_t dir = (trial % 2 == 0) ? (ports::PaddleNorth | ports::PaddleWest)
                                                  : (ports::PaddleSouth | ports::PaddleEast);
             sim.setInput(ports::PaddleInput, static_cast<uint8_t>(~(dir | ports::PaddleSlewSpeed)));
-            if (!waitUntil([&] { return offset(0) > kSlewReached && offset(1) > kSlewReached; }, 3000)) {
+            if (!waitUntil([&] { return offset(0) > SlewReached && offset(1) > SlewReached; }, 3000)) {
                 ++failed;
                 continue;
             }
 
             const auto opened = Steady::now();
-            sim.setInput(ports::FrontPanel, kPanelIdle & ~ports::InterlockBit);
+            sim.setInput(ports::FrontPanel, PanelIdle & ~ports::InterlockBit);
             double zeroMs = -1;
             const bool back = waitUntil([&] {
                 if (zeroMs < 0 && s.HARate == 0 && s.DecRate == 0) zeroMs = msSince(opened);
-                return zeroMs >= 0 && offset(0) < kTrackingBand && offset(1) < kTrackingBand;
+                return zeroMs >= 0 && offset(0) < TrackingBand && offset(1) < TrackingBand;
             }, 3000);
             if (!back) {
                 ++failed;
@@ -96,7 +96,7 @@ void BM_InterlockDuringPaddleSlew(benchmark::State& state) {
             toTracking.push_back(msSince(opened));
         }
     }
-    sim.setInput(ports::FrontPanel, kPanelIdle);
+    sim.setInput(ports::FrontPanel, PanelIdle);
     sim.setInput(ports::PaddleInput, 0xFF);
     system.StopSystem();
 

@@ -21,7 +21,7 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr double kAcceleration = 100.0 / 0.020;   // arcsec/s per second
+constexpr double Acceleration = 100.0 / 0.020;   // arcsec/s per second
 
 // Seconds a perfect axis needs for `distance` degrees: the rate follows
 // ApproachRate of the true remaining distance, limited by the acceleration,
@@ -31,7 +31,7 @@ double IdealAxisSeconds(double distance) {
     double remaining = distance, rate = 0, t = 0;
     while (remaining > SlewArrivalTolerance) {
         const double demand = ApproachRate(remaining);
-        const double step = kAcceleration * dt;
+        const double step = Acceleration * dt;
         rate = rate < demand ? std::min(demand, rate + step) : std::max(demand, rate - step);
         remaining -= rate * dt / 3600.0;
         t += dt;

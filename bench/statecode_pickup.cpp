@@ -24,8 +24,8 @@ namespace {
 using namespace orv;
 using Steady = std::chrono::steady_clock;
 
-constexpr int kCommands = 200;
-constexpr int kSetDisplayEquinox = 22;
+constexpr int Commands = 200;
+constexpr int SetDisplayEquinox = 22;
 
 double msSince(Steady::time_point t0) {
     return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
@@ -68,10 +68,10 @@ void BM_StateCodePickup(benchmark::State& state) {
     std::vector<double> delays;
     int lost = 0;
     for (auto _ : state) {
-        for (int i = 0; i < kCommands; ++i) {
+        for (int i = 0; i < Commands; ++i) {
             std::this_thread::sleep_for(std::chrono::microseconds(phaseUs(random)));
             const auto t0 = Steady::now();
-            commander.issue(kSetDisplayEquinox, {i % 2 == 0 ? 2000.0 : 1950.0});
+            commander.issue(SetDisplayEquinox, {i % 2 == 0 ? 2000.0 : 1950.0});
             if (!waitUntil([&] { return s.StateCode == 0; }, 1000)) {
                 ++lost;
                 continue;

@@ -801,7 +801,7 @@ def main():
     out.append("")
     out.append("namespace {")
     out.append("")
-    out.append("constexpr std::array<TStarLib, LibrarySize> kStarLibrary{{")
+    out.append("constexpr std::array<TStarLib, LibrarySize> StarLibraryTable{{")
     for number, ra, dec, name, catalog, note in rows:
         if number in group_titles:
             if number != 1:
@@ -812,7 +812,7 @@ def main():
     out.append("")
     out.append("}  // namespace")
     out.append("")
-    out.append("const std::array<TStarLib, LibrarySize>& StarLibrary() { return kStarLibrary; }")
+    out.append("const std::array<TStarLib, LibrarySize>& StarLibrary() { return StarLibraryTable; }")
     out.append("")
     out.append("}  // namespace orv")
     text = "\n".join(out) + "\n"

@@ -47,8 +47,8 @@ std::string UserOf(long pid) {
 }  // namespace
 
 std::string InterfaceLockPath() {
-    const char* path = std::getenv(kInterfaceLockVariable);
-    return path && *path ? path : kInterfaceLockPath;
+    const char* path = std::getenv(InterfaceLockVariable);
+    return path && *path ? path : DefaultInterfaceLockPath;
 }
 
 InterfaceLock::~InterfaceLock() {

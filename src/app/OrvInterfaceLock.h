@@ -9,9 +9,9 @@
 
 namespace orv::app {
 
-inline constexpr const char* kInterfaceLockPath = "/run/lock/orv-interface.lock";
-// Names another lock file (a stand-in for tests); unset, kInterfaceLockPath.
-inline constexpr const char* kInterfaceLockVariable = "ORV_INTERFACE_LOCK";
+inline constexpr const char* DefaultInterfaceLockPath = "/run/lock/orv-interface.lock";
+// Names another lock file (a stand-in for tests); unset, DefaultInterfaceLockPath.
+inline constexpr const char* InterfaceLockVariable = "ORV_INTERFACE_LOCK";
 
 std::string InterfaceLockPath();
 

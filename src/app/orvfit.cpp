@@ -30,7 +30,7 @@ using namespace orv;
 
 // Errors of tens of minutes of arc are no pointing error but stars entered in
 // another equinox than the display's (24 years of precession are 20 arcminutes).
-constexpr double kEquinoxSuspicion = 600.0;   // arcsec on the sky
+constexpr double EquinoxSuspicion = 600.0;   // arcsec on the sky
 
 struct Options {
     std::string dataDir = ".";
@@ -43,7 +43,7 @@ struct Options {
     bool help = false;
 };
 
-const char* kUsage =
+const char* Usage =
     "Usage: orvfit [options] FILE.pat...\n"
     "Fits the pointing model in WinOrv.DAT to the points of the point files and\n"
     "writes the new terms into WinOrv.DAT (the old file kept as WinOrv.DAT.bak).\n\n"
@@ -161,7 +161,7 @@ int Run(int argc, char** argv) {
         return 2;
     }
     if (options->help) {
-        std::cout << kUsage;
+        std::cout << Usage;
         return 0;
     }
 
@@ -222,7 +222,7 @@ int Run(int argc, char** argv) {
         return 3;
     }
     std::cout << astro::FitReportText(fit, current, names, options->worst);
-    if (fit.rmsBefore > kEquinoxSuspicion)
+    if (fit.rmsBefore > EquinoxSuspicion)
         std::cout << "Note: errors of tens of minutes of arc before the fit: were the stars entered in another\n"
                      "equinox than the display's (--catalogue-equinox=2000 for the object library)?\n";
 

@@ -10,32 +10,32 @@ namespace orv::astro {
 namespace {
 
 // Hours to radians the way the sky-position formulae take them: via degrees.
-double HoursToRad(double hours) { return hours * kDegPerHour * kDegToRad; }
+double HoursToRad(double hours) { return hours * DegPerHour * DegToRad; }
 
 // Brings hours into 0..24 (24 itself becomes 0).
 double WrapHours24(double hours) {
-    if (hours < 0) hours += kHoursPerDay;
-    if (hours >= kHoursPerDay || hours < 0) {
-        hours = std::fmod(hours, kHoursPerDay);
-        if (hours < 0) hours += kHoursPerDay;
+    if (hours < 0) hours += HoursPerDay;
+    if (hours >= HoursPerDay || hours < 0) {
+        hours = std::fmod(hours, HoursPerDay);
+        if (hours < 0) hours += HoursPerDay;
     }
     return hours;
 }
 
 // Brings an hour angle into -12..+12 by one addition or subtraction of 24.
 double WrapHourAngle(double ha) {
-    if (ha < -12.0) return ha + kHoursPerDay;
-    if (ha > 12.0) return ha - kHoursPerDay;
+    if (ha < -12.0) return ha + HoursPerDay;
+    if (ha > 12.0) return ha - HoursPerDay;
     return ha;
 }
 
 // Cosine of a declination (radians) for the secants and tangents of the nutation
-// and aberration series: its magnitude is held at kPoleCosFloor or more, with its
+// and aberration series: its magnitude is held at PoleCosFloor or more, with its
 // sign kept, so a mount pointed through the pole (|dec| > 90) keeps consistent signs.
 double GuardedCos(double decRad) {
     const double cd = std::cos(decRad);
-    if (std::fabs(cd) >= kPoleCosFloor) return cd;
-    return cd < 0 ? -kPoleCosFloor : kPoleCosFloor;
+    if (std::fabs(cd) >= PoleCosFloor) return cd;
+    return cd < 0 ? -PoleCosFloor : PoleCosFloor;
 }
 
 // The move of the place at hour angle H, declination d (radians) by `refraction`
@@ -51,8 +51,8 @@ Pair RefractionMove(double H, double d, double refraction, double sphi, double c
     if (refraction == 0) return {0.0, 0.0};
     const bool throughPole = std::cos(d) < 0;
     if (throughPole) {
-        H += kPi;
-        d = (d > 0 ? kPi : -kPi) - d;
+        H += Pi;
+        d = (d > 0 ? Pi : -Pi) - d;
     }
     const double sH = std::sin(H), cH = std::cos(H), sd = std::sin(d), cd = std::cos(d);
     const double e[3] = {cd * cH, cd * sH, sd};   // x to the meridian, y to the west, z to the pole
@@ -79,14 +79,14 @@ struct NutationAngles {
 
 NutationAngles NutationSeries(double d) {
     const double d2 = d * d * 1e-8;
-    const double T = d / kDaysPerCentury;
+    const double T = d / DaysPerCentury;
     // Fundamental arguments, degrees: Moon's node, elongation, argument of
     // latitude, Sun's and Moon's mean anomalies.
-    const double Om = (259.1833 - 0.0529539 * d + 0.00016 * d2) * kDegToRad;
-    const double Dm = (350.7375 + 12.1907492 * d - 0.0001 * d2) * kDegToRad;
-    const double F = (11.2509 + 13.22935045 * d - 0.00024 * d2) * kDegToRad;
-    const double M = (358.4758 + 0.98560027 * d) * kDegToRad;
-    const double Mm = (296.1046 + 13.06499245 * d + 0.000689 * d2) * kDegToRad;
+    const double Om = (259.1833 - 0.0529539 * d + 0.00016 * d2) * DegToRad;
+    const double Dm = (350.7375 + 12.1907492 * d - 0.0001 * d2) * DegToRad;
+    const double F = (11.2509 + 13.22935045 * d - 0.00024 * d2) * DegToRad;
+    const double M = (358.4758 + 0.98560027 * d) * DegToRad;
+    const double Mm = (296.1046 + 13.06499245 * d + 0.000689 * d2) * DegToRad;
     const double L2 = 2 * Om - 2 * Dm + 2 * F;   // twice the Sun's mean longitude
     const double L2m = 2 * Om + 2 * F;           // twice the Moon's mean longitude
 
@@ -96,7 +96,7 @@ NutationAngles NutationSeries(double d) {
              0.0675 * std::sin(Mm) - 0.0497 * std::sin(L2 + M);
     n.deps = (9.21 + 0.00091 * T) * std::cos(Om) - 0.0904 * std::cos(2 * Om) +
              0.5522 * std::cos(L2) + 0.0884 * std::cos(L2m);
-    n.eps = (23.45229 - 0.0130125 * T - 0.00000164 * T * T) * kDegToRad;
+    n.eps = (23.45229 - 0.0130125 * T - 0.00000164 * T * T) * DegToRad;
     return n;
 }
 
@@ -109,7 +109,7 @@ double DaysSince1900(const AstroContext& c) {
     const double a = std::trunc((M + 9) / 12);
     const double b = std::trunc((a + Y) * 7 / 4);
     const double cm = std::trunc(M * 275 / 9);
-    return 367 * Y - b + cm + D - kDayNumberOffset + c.UT / kHoursPerDay;
+    return 367 * Y - b + cm + D - DayNumberOffset + c.UT / HoursPerDay;
 }
 
 double FractionalYear(double year, int month, int day) {
@@ -120,31 +120,31 @@ double FractionalYear(double year, int month, int day) {
     const double rr = static_cast<double>(r);
     // Day number of the year, 0 on 1 January: all quotients real.
     const double n = std::trunc(M * 275 / 9 - ((rr + 2) / 3 + 1) * ((M + 9) / 12) + day - 30);
-    return static_cast<double>(y) + n / (leap ? kLeapYearDays : kCommonYearDays);
+    return static_cast<double>(y) + n / (leap ? LeapYearDays : CommonYearDays);
 }
 
 double LocalSiderealTime(const AstroContext& c) {
     const double d = DaysSince1900(c);
-    const double d0 = d - c.UT / kHoursPerDay;   // days at 0 h UT
-    const double T0 = d0 / kDaysPerCentury;
+    const double d0 = d - c.UT / HoursPerDay;   // days at 0 h UT
+    const double T0 = d0 / DaysPerCentury;
     const double gmst =
-        std::fmod(kGmst0 + kGmst1 * T0 + kGmst2 * T0 * T0 + kSiderealRatio * c.UT, kHoursPerDay);
+        std::fmod(Gmst0 + Gmst1 * T0 + Gmst2 * T0 * T0 + SiderealRatio * c.UT, HoursPerDay);
     // Equation of the equinoxes: dpsi cos(eps), arcseconds to hours.
     const NutationAngles n = NutationSeries(d);
-    const double eqeq = n.dpsi * std::cos(n.eps) / kArcsecPerHour;
+    const double eqeq = n.dpsi * std::cos(n.eps) / ArcsecPerHour;
     return WrapHours24(gmst + eqeq - c.Longitude);
 }
 
 Pair Precession(double ra, double dec, double fromEpoch, double toEpoch) {
     const double base = std::min(fromEpoch, toEpoch);
-    const double T0 = (base - kCenturyBaseYear) / kYearsPerCentury;
-    const double t = std::fabs(toEpoch - fromEpoch) / kYearsPerCentury;
+    const double T0 = (base - CenturyBaseYear) / YearsPerCentury;
+    const double t = std::fabs(toEpoch - fromEpoch) / YearsPerCentury;
     const double t2 = t * t, t3 = t2 * t;
 
     // Newcomb's angles, radians.
-    double zeta = ((kZeta1 + kZeta1T * T0) * t + kZeta2 * t2 + kZeta3 * t3) * kArcsecToRad;
-    double z = zeta + kZ2Extra * t2 * kArcsecToRad;
-    double theta = ((kTheta1 + kTheta1T * T0) * t + kTheta2 * t2 + kTheta3 * t3) * kArcsecToRad;
+    double zeta = ((Zeta1 + Zeta1T * T0) * t + Zeta2 * t2 + Zeta3 * t3) * ArcsecToRad;
+    double z = zeta + Z2Extra * t2 * ArcsecToRad;
+    double theta = ((Theta1 + Theta1T * T0) * t + Theta2 * t2 + Theta3 * t3) * ArcsecToRad;
     if (toEpoch < fromEpoch) {
         // Backwards: the inverse rotation.
         theta = -theta;
@@ -153,8 +153,8 @@ Pair Precession(double ra, double dec, double fromEpoch, double toEpoch) {
         z = -zetaF;
     }
 
-    const double alpha = ra / kHoursPerRadian;
-    const double delta = dec * kDegToRad;
+    const double alpha = ra / HoursPerRadian;
+    const double delta = dec * DegToRad;
     const double A = alpha + zeta;
     const double sd = std::sin(delta), cd = std::cos(delta);
     const double sA = std::sin(A), cA = std::cos(A);
@@ -166,44 +166,44 @@ Pair Precession(double ra, double dec, double fromEpoch, double toEpoch) {
     // the pole, where the change exceeds 90 degrees.
     const double qc = std::sin(theta) * (sd + std::tan(theta / 2) * cA * cd);
     double dalpha = std::atan2(qc * sA, cd - qc * cA) + zeta + z;
-    if (dalpha > kPi) dalpha -= kTwoPi;
-    if (dalpha < -kPi) dalpha += kTwoPi;
+    if (dalpha > Pi) dalpha -= TwoPi;
+    if (dalpha < -Pi) dalpha += TwoPi;
 
     const double s = std::clamp(std::cos(theta) * sd + std::sin(theta) * cd * cA, -1.0, 1.0);
     const double deltaNew = std::asin(s);
-    return {dalpha * kHoursPerRadian, deltaNew * kRadToDeg - dec};
+    return {dalpha * HoursPerRadian, deltaNew * RadToDeg - dec};
 }
 
 Pair Nutation(double ra, double dec, const AstroContext& c) {
     const NutationAngles n = NutationSeries(DaysSince1900(c));
     const double alpha = HoursToRad(ra);
-    const double delta = dec * kDegToRad;
+    const double delta = dec * DegToRad;
     const double tand = std::sin(delta) / GuardedCos(delta);
     const double se = std::sin(n.eps), ce = std::cos(n.eps);
     const double sa = std::sin(alpha), ca = std::cos(alpha);
-    const double dra = ((ce + se * sa * tand) * n.dpsi - ca * tand * n.deps) / kArcsecPerHour;
-    const double ddec = (se * ca * n.dpsi + sa * n.deps) / kArcsecPerDeg;
+    const double dra = ((ce + se * sa * tand) * n.dpsi - ca * tand * n.deps) / ArcsecPerHour;
+    const double ddec = (se * ca * n.dpsi + sa * n.deps) / ArcsecPerDeg;
     return {dra, ddec};
 }
 
 Pair Aberration(double ra, double dec, const AstroContext& c) {
-    const double T = DaysSince1900(c) / kDaysPerCentury;
-    const double eps = (23.452 - 0.013 * T) * kDegToRad;
+    const double T = DaysSince1900(c) / DaysPerCentury;
+    const double eps = (23.452 - 0.013 * T) * DegToRad;
     const double Mdeg = 358.476 + 35999.05 * T;   // Sun's mean anomaly, degrees
     const double Ldeg = 279.691 + 36000.769 * T;  // Sun's mean longitude, degrees
-    const double M = Mdeg * kDegToRad;
+    const double M = Mdeg * DegToRad;
     // Sun's true longitude: the equation of the centre is in degrees.
     const double S =
-        (Ldeg + ((1.919 - 0.0048 * T) * std::sin(M) + 0.02 * std::sin(2 * M))) * kDegToRad;
+        (Ldeg + ((1.919 - 0.0048 * T) * std::sin(M) + 0.02 * std::sin(2 * M))) * DegToRad;
 
-    const double k = kAberration;
+    const double k = AberrationConstant;
     const double alpha = HoursToRad(ra);
-    const double delta = dec * kDegToRad;
+    const double delta = dec * DegToRad;
     const double sS = std::sin(S), cS = std::cos(S);
     const double ce = std::cos(eps), te = std::tan(eps);
     const double sa = std::sin(alpha), ca = std::cos(alpha);
     const double sd = std::sin(delta), cd = std::cos(delta);
-    const double dra = (-k * sS * sa - k * cS * ce * ca) / GuardedCos(delta) / kDegPerHour;
+    const double dra = (-k * sS * sa - k * cS * ce * ca) / GuardedCos(delta) / DegPerHour;
     const double ddec = -k * sS * ca * sd + k * cS * ce * sa * sd - k * cS * ce * te * cd;
     return {dra, ddec};
 }
@@ -216,7 +216,7 @@ Corrections PointingCorrections(double ha, double dec, const AstroContext& c) {
     // its sign) as in nutation and aberration: a catalogue star near the pole
     // gets its full refraction and model terms, a place at the pole finite ones,
     // and a mount pointed through the pole (|dec| > 90) consistent signs.
-    const double dr = dec * kDegToRad;
+    const double dr = dec * DegToRad;
     const double cosd = GuardedCos(dr);
     const double sind = std::sin(dr);
     const double tand = sind / cosd;
@@ -228,86 +228,86 @@ Corrections PointingCorrections(double ha, double dec, const AstroContext& c) {
     // 1: rounding at the zenith, or the guarded cosine at a site near the pole, can
     // push it past 1, where the arccosine and the refraction would give NaN.
     double cz = std::fabs(sphi * sind + cphi * cosd * cH);
-    if (cz < kHorizonFloor) cz = kHorizonFloor;
+    if (cz < HorizonFloor) cz = HorizonFloor;
     if (cz > 1.0) cz = 1.0;
 
     Corrections out{};
-    out.ZenithDistance = std::acos(cz) * kRadToDeg;
+    out.ZenithDistance = std::acos(cz) * RadToDeg;
 
     // Azimuth from the arcsine, then the quadrant from the meridian test.
     const double h = std::asin(cz);
     const double x = std::clamp(-cosd * sH / std::cos(h), -1.0, 1.0);
     double A = std::asin(x) + 0.0;   // + 0.0: no negative zero on the meridian
-    if (A < 0) A += kTwoPi;
-    if (c.Latitude * cH > dec) A = kTwoPi - A + kPi;
-    if (A > kTwoPi) A -= kTwoPi;
-    out.Azimuth = A * kRadToDeg;
+    if (A < 0) A += TwoPi;
+    if (c.Latitude * cH > dec) A = TwoPi - A + Pi;
+    if (A > TwoPi) A -= TwoPi;
+    out.Azimuth = A * RadToDeg;
 
     // Hardie's air mass.
     const double X = 1.0 / cz;
     const double X1 = X - 1.0;
-    out.AirMass = X - kHardie1 * X1 - kHardie2 * X1 * X1 - kHardie3 * X1 * X1 * X1;
+    out.AirMass = X - Hardie1 * X1 - Hardie2 * X1 * X1 - Hardie3 * X1 * X1 * X1;
 
     // Refraction factor (58.3 tan z - 0.067 tan^3 z) / sin z, arcseconds, and the
     // refraction's share in each axis: rH seconds of time, rD arcseconds.
     const double sinz = std::sqrt(1.0 - cz * cz);
     const double tanz = sinz / cz;
-    const double R = (kRefraction1 / cz - kRefraction3 * tanz * tanz / cz) * c.RefractionScale;
+    const double R = (Refraction1 / cz - Refraction3 * tanz * tanz / cz) * c.RefractionScale;
     const double flexure = (sphi - sind * cz) / cosd;   // (sin phi - sin d cos z) / cos d
-    const Pair move = RefractionMove(H, dr, R * sinz / (kRadToDeg * kArcsecPerDeg), sphi, cphi);
-    const double rH = move.ra * kRadToDeg * kArcsecPerDeg / kDegPerHour;
-    const double rD = move.dec * kRadToDeg * kArcsecPerDeg;
+    const Pair move = RefractionMove(H, dr, R * sinz / (RadToDeg * ArcsecPerDeg), sphi, cphi);
+    const double rH = move.ra * RadToDeg * ArcsecPerDeg / DegPerHour;
+    const double rD = move.dec * RadToDeg * ArcsecPerDeg;
 
-    const double P6 = P[6] * kDegToRad;
-    const double P8 = P[8] * kDegToRad;
+    const double P6 = P[6] * DegToRad;
+    const double P8 = P[8] * DegToRad;
     out.DecCorrection =
-        (P[7] * std::cos(dr - P8) + P[1] * cH + P[2] * sH + P[9] * flexure + rD) / kArcsecPerDeg;
+        (P[7] * std::cos(dr - P8) + P[1] * cH + P[2] * sH + P[9] * flexure + rD) / ArcsecPerDeg;
     out.HACorrection = (P[5] * std::cos(H - P6) + P[3] / cosd + P[4] * tand +
-                        (P[1] / kDegPerHour) * sH * tand - (P[2] / kDegPerHour) * cH * tand -
-                        P[9] * cphi * sH / (kDegPerHour * cosd) + rH) /
-                       kArcsecPerDeg;
+                        (P[1] / DegPerHour) * sH * tand - (P[2] / DegPerHour) * cH * tand -
+                        P[9] * cphi * sH / (DegPerHour * cosd) + rH) /
+                       ArcsecPerDeg;
 
     // Rates: derivatives of the corrections in HA times the Earth's rotation.
     out.DecRateCorrection =
-        kEarthRate * (-P[1] * sH + P[2] * cH + P[9] * cphi * sind * sH + R * cphi * sphi * sH / cz);
+        EarthRate * (-P[1] * sH + P[2] * cH + P[9] * cphi * sind * sH + R * cphi * sphi * sH / cz);
     out.HARateCorrection =
-        kEarthRateHA * ((P[1] / kDegPerHour) * cH * tand + (P[2] / kDegPerHour) * sH * tand -
-                        P[5] * std::sin(H - P6) - P[9] * cphi * cH / (kDegPerHour * cosd) -
-                        R * cphi * (cz * cH + cphi * cosd * sH * sH) / (kDegPerHour * cosd * cz));
+        EarthRateHA * ((P[1] / DegPerHour) * cH * tand + (P[2] / DegPerHour) * sH * tand -
+                        P[5] * std::sin(H - P6) - P[9] * cphi * cH / (DegPerHour * cosd) -
+                        R * cphi * (cz * cH + cphi * cosd * sH * sH) / (DegPerHour * cosd * cz));
     return out;
 }
 
 double AirMassAt(double ha, double dec, const AstroContext& c) {
     const double H = HoursToRad(ha);
-    const double d = dec * kDegToRad;
+    const double d = dec * DegToRad;
     const double cz = c.SinLatitude * std::sin(d) + c.CosLatitude * std::cos(d) * std::cos(H);
     const double X = 1.0 / std::fabs(cz);
     const double X1 = X - 1.0;
-    return X - kHardie1 * X1 - kHardie2 * X1 * X1 - kHardie3 * X1 * X1 * X1;
+    return X - Hardie1 * X1 - Hardie2 * X1 * X1 - Hardie3 * X1 * X1 * X1;
 }
 
 double ZenithDistanceAt(double ha, double dec, const AstroContext& c) {
     const double H = HoursToRad(ha);
-    const double d = dec * kDegToRad;
+    const double d = dec * DegToRad;
     const double cz = c.SinLatitude * std::sin(d) + c.CosLatitude * std::cos(d) * std::cos(H);
-    return std::acos(std::clamp(cz, -1.0, 1.0)) * kRadToDeg;
+    return std::acos(std::clamp(cz, -1.0, 1.0)) * RadToDeg;
 }
 
 double DomeAzimuthFor(double ha, double dec, const AstroContext& c) {
     const double H = HoursToRad(ha);
-    const double d = dec * kDegToRad;
+    const double d = dec * DegToRad;
     const double sphi = c.SinLatitude, cphi = c.CosLatitude;
     const double sH = std::sin(H), cH = std::cos(H);
     const double sd = std::sin(d), cd = std::cos(d);
-    const double arm = c.EastSideOperation ? -kDomeArm : kDomeArm;
+    const double arm = c.EastSideOperation ? -DomeArm : DomeArm;
 
     // Line of sight: unit direction (west, north, up) and origin from the dome centre.
     const double w = sH * cd;
     const double n = sd * cphi - cH * cd * sphi;
     const double u = sphi * sd + cphi * cd * cH;
-    const double ow = arm * cH + kDomeOffsetWest;
-    const double on = arm * sH * sphi + kDomeOffsetNorth;
-    const double ou = -arm * sH * cphi + kDomeOffsetUp;
+    const double ow = arm * cH + DomeOffsetWest;
+    const double on = arm * sH * sphi + DomeOffsetNorth;
+    const double ou = -arm * sH * cphi + DomeOffsetUp;
 
     // Distance along the line of sight to the dome, two fixed passes.
     double rho = c.DomeRadius;
@@ -319,10 +319,10 @@ double DomeAzimuthFor(double ha, double dec, const AstroContext& c) {
     const double pw = ow + rho * w;
     const double pn = on + rho * n;
 
-    double az = kTwoPi - std::atan2(pw, pn);
-    if (az < 0) az += kTwoPi;
-    if (az > kTwoPi) az -= kTwoPi;
-    return az * kRadToDeg;
+    double az = TwoPi - std::atan2(pw, pn);
+    if (az < 0) az += TwoPi;
+    if (az > TwoPi) az -= TwoPi;
+    return az * RadToDeg;
 }
 
 double ObservedPlace(PlaceRecord& rec, const AstroContext& c,
@@ -348,8 +348,8 @@ double ObservedPlace(PlaceRecord& rec, const AstroContext& c,
     // sidereal clock at 24 h between the readings is not a day's jump.
     const double lst1 = readSidereal();
     double elapsed = lst1 - lst0;
-    if (elapsed < -12.0) elapsed += kHoursPerDay;
-    else if (elapsed > 12.0) elapsed -= kHoursPerDay;
+    if (elapsed < -12.0) elapsed += HoursPerDay;
+    else if (elapsed > 12.0) elapsed -= HoursPerDay;
     rec.HA += corr.HACorrection + elapsed;
     return lst1;
 }
@@ -367,8 +367,8 @@ ReverseChainResult ReverseChain(double counterHA, double counterDec, double lst,
         PointingCorrections(counterHA - first.HACorrection, counterDec - first.DecCorrection, c);
     r.ObservedHA = counterHA - r.corrections.HACorrection;
     r.ApparentRA = lst - r.ObservedHA;
-    if (r.ApparentRA < 0) r.ApparentRA += kHoursPerDay;
-    else if (r.ApparentRA >= kHoursPerDay) r.ApparentRA -= kHoursPerDay;
+    if (r.ApparentRA < 0) r.ApparentRA += HoursPerDay;
+    else if (r.ApparentRA >= HoursPerDay) r.ApparentRA -= HoursPerDay;
     r.ObservedDec = counterDec - r.corrections.DecCorrection;
     r.ThroughPole = r.ObservedDec <= -90.0;
 

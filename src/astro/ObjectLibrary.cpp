@@ -15,7 +15,7 @@ struct LibraryGroup {
     int last;
     int position;
 };
-constexpr std::array<LibraryGroup, 6> kGroups{{
+constexpr std::array<LibraryGroup, 6> Groups{{
     {1, 109, 0},
     {201, 305, 109},
     {401, 424, 214},
@@ -47,7 +47,7 @@ long long PlaceStep(double x) { return static_cast<long long>(std::floor(x * 100
 
 const TStarLib* LibraryRecordByNumber(int n) {
     const auto& table = StarLibrary();
-    for (const LibraryGroup& g : kGroups) {
+    for (const LibraryGroup& g : Groups) {
         if (n < g.first || n > g.last) continue;
         const TStarLib& record = table[static_cast<size_t>(g.position + (n - g.first))];
         return record.Number == n ? &record : nullptr;

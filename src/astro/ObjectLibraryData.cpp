@@ -20,7 +20,7 @@ namespace orv {
 
 namespace {
 
-constexpr std::array<TStarLib, LibrarySize> kStarLibrary{{
+constexpr std::array<TStarLib, LibrarySize> StarLibraryTable{{
     // 1-: Messier objects by Messier number
     {1, 5.5750, 22.0167, "Crab Nebula", "NGC 1952"},  // M 1, fixed place
     {2, 21.5581, -0.8217, "M 2", "NGC 7089"},  // M 2, fixed place
@@ -472,6 +472,6 @@ constexpr std::array<TStarLib, LibrarySize> kStarLibrary{{
 
 }  // namespace
 
-const std::array<TStarLib, LibrarySize>& StarLibrary() { return kStarLibrary; }
+const std::array<TStarLib, LibrarySize>& StarLibrary() { return StarLibraryTable; }
 
 }  // namespace orv

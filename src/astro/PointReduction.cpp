@@ -11,9 +11,9 @@ namespace {
 
 // Hours into -12..+12.
 double Wrap12(double h) {
-    h = std::fmod(h, kHoursPerDay);
-    if (h > 12.0) h -= kHoursPerDay;
-    if (h < -12.0) h += kHoursPerDay;
+    h = std::fmod(h, HoursPerDay);
+    if (h > 12.0) h -= HoursPerDay;
+    if (h < -12.0) h += HoursPerDay;
     return h;
 }
 

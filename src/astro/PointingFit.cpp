@@ -15,13 +15,13 @@ namespace {
 // A column whose scaled normal-matrix diagonal is explained by the other columns
 // to within this fraction cannot be determined: its standard error would be more
 // than 30 times that of a column independent of the others.
-constexpr double kMinTolerance = 1e-3;
+constexpr double MinTolerance = 1e-3;
 // Eigenvalues of the scaled normal matrix below this fraction of the largest are
 // taken as zero (an exact degeneracy, up to rounding).
-constexpr double kZeroEigen = 1e-13;
+constexpr double ZeroEigen = 1e-13;
 // Spreads below these are named as the reason when terms cannot be determined.
-constexpr double kNarrowHourAngle = 1.0;    // hours
-constexpr double kNarrowDeclination = 10.0; // degrees
+constexpr double NarrowHourAngle = 1.0;    // hours
+constexpr double NarrowDeclination = 10.0; // degrees
 
 // The unknowns of the fit.
 enum class Unknown { P1, P2, P3, P4, P5Cos, P5Sin, P9, P7Cos, P7Sin, ZeroHA, ZeroDec };
@@ -55,7 +55,7 @@ std::string UnknownLabel(Unknown u) {
     return std::to_string(t);
 }
 
-double CosDecOnSky(double dec) { return std::cos(std::min(dec, kDecClamp) * kDegToRad); }
+double CosDecOnSky(double dec) { return std::cos(std::min(dec, DecClamp) * DegToRad); }
 
 // The two rows of one point for one unknown: the hour-angle error times
 // 15 cos Dec and the declination error, arcseconds, per unit of the unknown.
@@ -66,7 +66,7 @@ struct Rows {
 
 Rows ColumnAt(Unknown u, double ha, double dec, const AstroContext& site) {
     const double cosd = CosDecOnSky(dec);
-    if (u == Unknown::ZeroHA) return {kDegPerHour * cosd, 0.0};   // one second of time
+    if (u == Unknown::ZeroHA) return {DegPerHour * cosd, 0.0};   // one second of time
     if (u == Unknown::ZeroDec) return {0.0, 1.0};                 // one arcsecond
     AstroContext c = site;
     c.RefractionScale = 0;
@@ -79,7 +79,7 @@ Rows ColumnAt(Unknown u, double ha, double dec, const AstroContext& site) {
         default: c.PointingTerm[static_cast<size_t>(TermOf(u))] = 1; break;
     }
     const Corrections k = PointingCorrections(ha, dec, c);
-    return {k.HACorrection * kArcsecPerHour * cosd, k.DecCorrection * kArcsecPerDeg};
+    return {k.HACorrection * ArcsecPerHour * cosd, k.DecCorrection * ArcsecPerDeg};
 }
 
 using Matrix = std::vector<std::vector<double>>;
@@ -155,9 +155,9 @@ std::string Undeterminable(const std::vector<Unknown>& flagged, double haSpan, d
     if (!zeroPoints.empty()) what += (what.empty() ? "" : " and ") + JoinLabels(zeroPoints);
 
     std::vector<std::string> why;
-    if (decSpan < kNarrowDeclination)
+    if (decSpan < NarrowDeclination)
         why.push_back("the declinations span only " + FixedText(decSpan, 1) + " degrees");
-    if (haSpan < kNarrowHourAngle)
+    if (haSpan < NarrowHourAngle)
         why.push_back("the hour angles span only " + FixedText(haSpan, 2) + " hours");
     if (why.empty())
         return "the points cannot tell " + what + " apart from the other terms: spread them over more of the sky";
@@ -202,7 +202,7 @@ FitResult FitPointingModel(const FitRequest& request) {
     double haMin = 0, haMax = 0, decMin = 0, decMax = 0;
     for (size_t i = 0; i < pts.size(); ++i) {
         const auto& o = pts[i];
-        const SkyError e{-o.dHA * kArcsecPerHour * CosDecOnSky(o.dec), o.dDec * kArcsecPerDeg};
+        const SkyError e{-o.dHA * ArcsecPerHour * CosDecOnSky(o.dec), o.dDec * ArcsecPerDeg};
         r.residuals.push_back({o.ha, o.dec, e, e});
         sumBefore += e.raCosDec * e.raCosDec + e.dec * e.dec;
         haMin = i == 0 ? o.ha : std::min(haMin, o.ha);
@@ -228,8 +228,8 @@ FitResult FitPointingModel(const FitRequest& request) {
     // declination errors y, arcseconds on the sky.
     AstroContext site;
     site.Latitude = request.latitude;
-    site.SinLatitude = std::sin(request.latitude * kDegToRad);
-    site.CosLatitude = std::cos(request.latitude * kDegToRad);
+    site.SinLatitude = std::sin(request.latitude * DegToRad);
+    site.CosLatitude = std::cos(request.latitude * DegToRad);
     const size_t m = 2 * pts.size();
     Matrix A(m, std::vector<double>(p));
     std::vector<double> y(m);
@@ -271,13 +271,13 @@ FitResult FitPointingModel(const FitRequest& request) {
     const double lambdaMax = *std::max_element(lambda.begin(), lambda.end());
     Matrix Ninv(p, std::vector<double>(p, 0.0));
     for (size_t k = 0; k < p; ++k) {
-        const double inv = lambda[k] > kZeroEigen * lambdaMax ? 1.0 / lambda[k] : 1e30;
+        const double inv = lambda[k] > ZeroEigen * lambdaMax ? 1.0 / lambda[k] : 1e30;
         for (size_t j = 0; j < p; ++j)
             for (size_t l = 0; l < p; ++l) Ninv[j][l] += V[j][k] * V[l][k] * inv;
     }
     std::vector<Unknown> flagged;
     for (size_t j = 0; j < p; ++j)
-        if (scale[j] == 0.0 || Ninv[j][j] * kMinTolerance > 1.0) flagged.push_back(unknowns[j]);
+        if (scale[j] == 0.0 || Ninv[j][j] * MinTolerance > 1.0) flagged.push_back(unknowns[j]);
     if (!flagged.empty()) {
         r.refusals.push_back(Undeterminable(flagged, r.haSpan, r.decSpan));
         return r;
@@ -324,17 +324,17 @@ FitResult FitPointingModel(const FitRequest& request) {
     auto periodic = [&](Unknown cu, Unknown su, size_t ampTerm) {
         const size_t jc = indexOf(cu), js = indexOf(su);
         if (jc == p) return;
-        const double phase0 = request.current[ampTerm + 1] * kDegToRad;
+        const double phase0 = request.current[ampTerm + 1] * DegToRad;
         const double c = request.current[ampTerm] * std::cos(phase0) + x[jc];
         const double s = request.current[ampTerm] * std::sin(phase0) + x[js];
         const double amp = std::hypot(c, s);
         r.terms[ampTerm] = amp;
-        r.terms[ampTerm + 1] = amp > 0 ? std::atan2(s, c) * kRadToDeg : 0.0;
+        r.terms[ampTerm + 1] = amp > 0 ? std::atan2(s, c) * RadToDeg : 0.0;
         const double vcc = cov(jc, jc), vss = cov(js, js), vcs = cov(jc, js);
         if (amp > 0) {
             r.stdError[ampTerm] = std::sqrt(std::max(0.0, (c * c * vcc + s * s * vss + 2 * c * s * vcs) / (amp * amp)));
             r.stdError[ampTerm + 1] =
-                std::sqrt(std::max(0.0, s * s * vcc + c * c * vss - 2 * c * s * vcs)) / (amp * amp) * kRadToDeg;
+                std::sqrt(std::max(0.0, s * s * vcc + c * c * vss - 2 * c * s * vcs)) / (amp * amp) * RadToDeg;
         } else {
             r.stdError[ampTerm] = std::sqrt(0.5 * (vcc + vss));
             r.stdError[ampTerm + 1] = std::numeric_limits<double>::infinity();

@@ -22,7 +22,7 @@ std::string Field(double v, int decimals, int width) {
 }
 
 // The file's order of the terms: 1 to 6, 9, 7, 8.
-constexpr int kFileOrder[9] = {1, 2, 3, 4, 5, 6, 9, 7, 8};
+constexpr int FileOrder[9] = {1, 2, 3, 4, 5, 6, 9, 7, 8};
 
 }  // namespace
 
@@ -74,7 +74,7 @@ std::string FitReportText(const FitResult& fit, const PointingTerms& current,
 std::string StateDataLinesText(const PointingTerms& terms) {
     std::string out;
     for (int k = 0; k < 9; ++k) {
-        const int t = kFileOrder[k];
+        const int t = FileOrder[k];
         out += PadRight(FormatFixed(terms[static_cast<size_t>(t)], 4), 14, ' ') + "line " + std::to_string(k + 4) +
                ": PointingTerm" + std::to_string(t) + ", " + TermName(t) + " (" + TermUnit(t) + ")\n";
     }

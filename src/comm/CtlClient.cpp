@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "astro/AstroConstants.h"
 #include "astro/AstroLib.h"
 #include "astro/TextFormats.h"
 #include "core/TelescopeState.h"
@@ -10,8 +11,6 @@
 namespace orv::ctl {
 
 namespace {
-
-constexpr double DegToRad = 0.017453292519943295769;
 
 bool ParseInt(const std::string& text, long min, long max, long& value) {
     double x = 0;
@@ -286,11 +285,11 @@ std::optional<FullBlock> FullFromValues(const std::vector<double>& v) {
 
 double AngularDistance(double ra1, double dec1, double ra2, double dec2) {
     // Haversine: accurate for the small distances at the end of a slew.
-    const double a1 = ra1 * 15 * DegToRad, d1 = dec1 * DegToRad;
-    const double a2 = ra2 * 15 * DegToRad, d2 = dec2 * DegToRad;
+    const double a1 = ra1 * 15 * astro::DegToRad, d1 = dec1 * astro::DegToRad;
+    const double a2 = ra2 * 15 * astro::DegToRad, d2 = dec2 * astro::DegToRad;
     const double sd = std::sin((d2 - d1) / 2), sa = std::sin((a2 - a1) / 2);
     const double h = sd * sd + std::cos(d1) * std::cos(d2) * sa * sa;
-    return 2 * std::asin(std::sqrt(std::min(1.0, h))) / DegToRad;
+    return 2 * std::asin(std::sqrt(std::min(1.0, h))) / astro::DegToRad;
 }
 
 double DistanceToTarget(const FullBlock& f) {

@@ -10,9 +10,11 @@
 #include <variant>
 #include <vector>
 
+#include "core/ChannelDefaults.h"
+
 namespace orv::ctl {
 
-inline constexpr uint16_t DefaultPort = 5003;
+inline constexpr uint16_t DefaultPort = orv::DefaultTCPPort;
 
 struct CtlArgs {
     std::string host = "127.0.0.1";

@@ -80,7 +80,7 @@ std::string TCPExtendedStatus(const System& system, size_t heldForClient, uint8_
         {s.HA, 6}, {s.LST, 6},
         whole(std::trunc(s.Year.load())), whole(s.Month), whole(s.Day), {s.UT, 6},
         {s.FocusReading, 1},
-        {s.DomeAzimuth, 6}, {p.DomeHomeAzimuth * astro::kRadToDeg, 6},
+        {s.DomeAzimuth, 6}, {p.DomeHomeAzimuth * astro::RadToDeg, 6},
         whole(s.ShutterState),
         flag(activeRA != 0 || activeDec != 0), {activeRA, 4}, {activeDec, 4},
         {s.TrackRateRA, 4}, {s.TrackRateDec, 4}, {s.AuxTrackRateRA, 4}, {s.AuxTrackRateDec, 4},

@@ -29,6 +29,7 @@
 #include <QHostAddress>
 
 #include "comm/TCPPacket.h"
+#include "core/ChannelDefaults.h"
 
 class QObject;
 class QSocketNotifier;
@@ -41,7 +42,7 @@ class System;
 
 class TCPServer {
 public:
-    static constexpr uint16_t DefaultPort = 5003;
+    static constexpr uint16_t DefaultPort = DefaultTCPPort;
     static constexpr size_t MaxClients = 32;
     // When the server is full, a client that has sent nothing for longer than
     // this (system clock, ms) gives its place to a newcomer.

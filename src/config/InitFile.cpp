@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "astro/AstroConstants.h"
 #include "astro/TextFormats.h"
 
 namespace orv {
@@ -24,7 +25,6 @@ constexpr const char* TelescopeSection = "Telescope";
 constexpr const char* RatesSection = "Rates";
 constexpr const char* TimeUpdateSection = "TimeUpdate";
 
-constexpr double MsPerHour = 3600000.0;
 
 // The port layer's ordinal ranges (Port 256 = none).
 constexpr int MaxBaudRate = 12, MaxDataBits = 4, MaxParity = 4, MaxStopBits = 2;
@@ -156,17 +156,17 @@ void WriteFormGeometry(ProfileFile& f, const FormGeometry& form) {
 
 TimeUpdateSettings ReadTimeUpdate(const ProfileFile& f, const TimeUpdateSettings& current) {
     TimeUpdateSettings t;
-    const long currentMs = std::lround(current.IntervalHours * MsPerHour);
+    const long currentMs = std::lround(current.IntervalHours * astro::MsPerHour);
     t.IntervalHours = static_cast<double>(ReadInt(f, TimeUpdateSection, "Interval", currentMs,
                                                   std::numeric_limits<long>::min(),
                                                   std::numeric_limits<long>::max())) /
-                      MsPerHour;
+                      astro::MsPerHour;
     t.Enabled = ReadBool(f, TimeUpdateSection, "Enabled", current.Enabled);
     return t;
 }
 
 void WriteTimeUpdate(ProfileFile& f, const TimeUpdateSettings& t) {
-    f.writeInteger(TimeUpdateSection, "Interval", std::lround(t.IntervalHours * MsPerHour));
+    f.writeInteger(TimeUpdateSection, "Interval", std::lround(t.IntervalHours * astro::MsPerHour));
     f.writeBool(TimeUpdateSection, "Enabled", t.Enabled);
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "config/ProfileFile.h"
+#include "core/ChannelDefaults.h"
 
 namespace orv {
 
@@ -57,7 +58,7 @@ struct KAVLabels {
 // Everything GetUserDefaults reads and SaveUserDefaults writes, plus the window
 // geometry of SaveSizePosition.
 struct UserDefaults {
-    static constexpr uint16_t DefaultTCPPort = 5003;
+    static constexpr uint16_t DefaultTCPPort = orv::DefaultTCPPort;
     bool NightColors = false;
     FormGeometry Form;
     uint16_t TCPPort = DefaultTCPPort;

@@ -31,7 +31,7 @@ void StoreLine(Parameters& p, int line, double v) {
         case 10: p.PointingTerm9 = v; break;  // the file gives the ninth term before the seventh
         case 11: p.PointingTerm7 = v; break;
         case 12: p.PointingTerm8 = v; break;
-        case 13: p.DomeHomeAzimuth = v * astro::kDegToRad; break;
+        case 13: p.DomeHomeAzimuth = v * astro::DegToRad; break;
         case 14: p.ZenithLimit = v; break;
         case 15: p.RAStepSize = v; break;
         case 16: p.DecStepSize = v; break;
@@ -41,8 +41,8 @@ void StoreLine(Parameters& p, int line, double v) {
         case 20: p.UTTicksPerHour = v * 2.0; break;
         case 21: p.DomeSlitHalfWidth = v; break;
         case 22: p.DomeRadius = v; break;
-        case 23: p.DomeStartThreshold = v * astro::kDegToRad; break;
-        case 24: p.DomeStopThreshold = v * astro::kDegToRad; break;
+        case 23: p.DomeStartThreshold = v * astro::DegToRad; break;
+        case 24: p.DomeStopThreshold = v * astro::DegToRad; break;
         case 25: p.FocusCountScale = v; break;
         case 26: p.Reserved26 = v; break;
         case 27: p.Reserved27 = v; break;
@@ -140,8 +140,8 @@ void SetStateDefaults(Parameters& p) {
 }
 
 void DeriveStateValues(Parameters& p) {
-    p.SinLatitude = std::sin(p.Latitude * astro::kDegToRad);
-    p.CosLatitude = std::cos(p.Latitude * astro::kDegToRad);
+    p.SinLatitude = std::sin(p.Latitude * astro::DegToRad);
+    p.CosLatitude = std::cos(p.Latitude * astro::DegToRad);
     p.SidTicksPerHour = p.UTTicksPerHour / 1.00273790935;
 }
 

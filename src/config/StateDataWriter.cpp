@@ -12,9 +12,9 @@ namespace orv {
 
 namespace {
 
-constexpr int kLastTermLine = 12;
-constexpr size_t kMaxWord = 64;   // the loader takes at most this many characters
-constexpr int kDecimals = 4;      // 0.0001 s of time is 0.0015 arcsec
+constexpr int LastTermLine = 12;
+constexpr size_t MaxWord = 64;   // the loader takes at most this many characters
+constexpr int Decimals = 4;      // 0.0001 s of time is 0.0015 arcsec
 
 bool IsSeparator(char c) { return c == ' ' || static_cast<unsigned char>(c) < 0x20; }
 
@@ -29,13 +29,13 @@ int StateDataLineOfTerm(int term) {
 
 std::optional<std::string> WithPointingTerms(const std::string& text, const astro::PointingTerms& terms,
                                              std::string& error) {
-    std::string values[kLastTermLine + 1];
+    std::string values[LastTermLine + 1];
     for (int t = 1; t <= 9; ++t)
-        values[StateDataLineOfTerm(t)] = FormatFixed(terms[static_cast<size_t>(t)], kDecimals);
+        values[StateDataLineOfTerm(t)] = FormatFixed(terms[static_cast<size_t>(t)], Decimals);
 
     std::string out;
     size_t pos = 0;
-    for (int line = 1; line <= kLastTermLine; ++line) {
+    for (int line = 1; line <= LastTermLine; ++line) {
         const size_t before = pos;
         while (pos < text.size() && IsSeparator(text[pos])) ++pos;
         if (pos >= text.size()) {
@@ -44,7 +44,7 @@ std::optional<std::string> WithPointingTerms(const std::string& text, const astr
             return std::nullopt;
         }
         const size_t start = pos;
-        while (pos < text.size() && !IsSeparator(text[pos]) && pos - start < kMaxWord) ++pos;
+        while (pos < text.size() && !IsSeparator(text[pos]) && pos - start < MaxWord) ++pos;
         out.append(text, before, start - before);
         if (line >= 4)
             out += values[line];

@@ -13,14 +13,14 @@ namespace orv {
 namespace {
 
 // Focus approach bands, focus units.
-constexpr double kFocusCoarseBand = 10.0;
-constexpr double kFocusFineBand = 5.0;
-constexpr int64_t kFocusStepMs = 5;
+constexpr double FocusCoarseBand = 10.0;
+constexpr double FocusFineBand = 5.0;
+constexpr int64_t FocusStepMs = 5;
 
-constexpr int64_t kShutterStrobeMs = 10;
-constexpr int64_t kShutterDriveMs = 80000;
+constexpr int64_t ShutterStrobeMs = 10;
+constexpr int64_t ShutterDriveMs = 80000;
 
-constexpr uint8_t kFocusBits = ports::FocusDecreaseBit | ports::FocusIncreaseBit | ports::FocusSlowBit;
+constexpr uint8_t FocusBits = ports::FocusDecreaseBit | ports::FocusIncreaseBit | ports::FocusSlowBit;
 
 // One step of the focus approach: drives towards the target for 5 ms. The
 // focus relays are active low; only the three focus bits of 0x689 change, the
@@ -30,28 +30,28 @@ double FocusStep(System& system, double target, bool slow) {
     const double d = system.state.FocusReading - target;
     const uint8_t speed = slow ? ports::FocusSlowBit : 0;
     if (d >= 0) {
-        system.bus.modify(ports::DomeFocus, kFocusBits,
+        system.bus.modify(ports::DomeFocus, FocusBits,
                           static_cast<uint8_t>(ports::FocusIncreaseBit | speed));   // decrease
     } else {
-        system.bus.modify(ports::DomeFocus, kFocusBits,
+        system.bus.modify(ports::DomeFocus, FocusBits,
                           static_cast<uint8_t>(ports::FocusDecreaseBit | speed));   // increase
     }
-    if (!system.sleep(kFocusStepMs)) return -1;
+    if (!system.sleep(FocusStepMs)) return -1;
     return std::abs(d);
 }
 
 // Tells a focus that moves from one that does not: the reading must leave a
-// band of kFocusStillUnits around where it last moved to within kFocusStallMs.
+// band of FocusStillUnits around where it last moved to within FocusStallMs.
 class StallWatch {
 public:
     StallWatch(double reading, int64_t nowMs) : anchor_(reading), sinceMs_(nowMs) {}
     bool stalled(double reading, int64_t nowMs) {
-        if (std::abs(reading - anchor_) >= kFocusStillUnits) {
+        if (std::abs(reading - anchor_) >= FocusStillUnits) {
             anchor_ = reading;
             sinceMs_ = nowMs;
             return false;
         }
-        return nowMs - sinceMs_ >= kFocusStallMs;
+        return nowMs - sinceMs_ >= FocusStallMs;
     }
 
 private:
@@ -74,7 +74,7 @@ void ModifyDriveControl(System& system, uint8_t clearMask, uint8_t setMask) {
 
 }  // namespace
 
-void ReleaseFocusDrive(System& system) { system.bus.modify(ports::DomeFocus, 0, kFocusBits); }
+void ReleaseFocusDrive(System& system) { system.bus.modify(ports::DomeFocus, 0, FocusBits); }
 
 void MoveFocus(System& system) {
     auto& s = system.state;
@@ -84,9 +84,9 @@ void MoveFocus(System& system) {
         s.StateCode = 0;
         return;
     }
-    if (!(target >= kFocusLowest && target <= kFocusHighest)) {
-        system.log.AddLog("Focus target " + FocusText(target) + " refused: outside " + FocusText(kFocusLowest) +
-                          " to " + FocusText(kFocusHighest));
+    if (!(target >= FocusLowest && target <= FocusHighest)) {
+        system.log.AddLog("Focus target " + FocusText(target) + " refused: outside " + FocusText(FocusLowest) +
+                          " to " + FocusText(FocusHighest));
         s.StateCode = 0;
         return;
     }
@@ -109,15 +109,15 @@ void MoveFocus(System& system) {
     double d;
     do {
         d = step(false);
-    } while (d >= kFocusCoarseBand && !stopped());
+    } while (d >= FocusCoarseBand && !stopped());
     if (d >= 0 && !stalled && !s.FocusStopRequest) {
         do {
             d = step(true);
-        } while (d >= kFocusFineBand && !stopped());
+        } while (d >= FocusFineBand && !stopped());
     }
 
     ReleaseFocusDrive(system);   // motor off
-    if (stalled) system.log.AddLog(kFocusNotMoving);
+    if (stalled) system.log.AddLog(FocusNotMoving);
     clearBits(s.StatusFlags2, status2::FocusMoving);
     s.StateCode = 0;
 }
@@ -143,30 +143,30 @@ void OperateShutter(System& system) {
         // is not lost: the Commander posts it again and it runs once the
         // interlock has closed.
         system.commander.putBackSafety();
-        s.ShutterMessage.set(kShutterRefusedInterlock);
+        s.ShutterMessage.set(ShutterRefusedInterlock);
         s.StateCode = 0;
         return;
     }
     if (open && s.CloudDetected) {
         // The refusal stays the message: nothing moved, nothing finished.
-        s.ShutterMessage.set(kShutterRefusedCloudy);
+        s.ShutterMessage.set(ShutterRefusedCloudy);
         s.StateCode = 0;
         return;
     }
 
     if (open && system.isClosing()) {
         // The program is closing: no shutter opens now.
-        s.ShutterMessage.set(kShutterFinished);
+        s.ShutterMessage.set(ShutterFinished);
         s.StateCode = 0;
         return;
     }
-    if (!open) s.ShutterCloseEndMs = system.clock.nowMs() + 2 * kShutterStrobeMs + kShutterDriveMs;
+    if (!open) s.ShutterCloseEndMs = system.clock.nowMs() + 2 * ShutterStrobeMs + ShutterDriveMs;
 
     // Command strobe: 10 ms low on bit 0x40 of 0x289, held whole even at a stop.
     ModifyDriveControl(system, ports::ShutterStrobeBit, 0);
-    system.clock.sleepMs(kShutterStrobeMs);
+    system.clock.sleepMs(ShutterStrobeMs);
     ModifyDriveControl(system, 0, ports::ShutterStrobeBit);
-    system.clock.sleepMs(kShutterStrobeMs);
+    system.clock.sleepMs(ShutterStrobeMs);
 
     // The drive has no end-position input: it is held for the full travel time.
     // An open ends when the program begins to close. A close runs to its end
@@ -178,20 +178,20 @@ void OperateShutter(System& system) {
     if (open) {
         ModifyDriveControl(system, ports::ShutterOpenDriveBit, 0);
         s.ShutterState = shutter::Opening;
-        s.ShutterMessage.set(kShutterOpening);
-        travelled = system.clock.sleepMs(kShutterDriveMs, &system.closing);
+        s.ShutterMessage.set(ShutterOpening);
+        travelled = system.clock.sleepMs(ShutterDriveMs, &system.closing);
         ModifyDriveControl(system, 0, ports::ShutterOpenDriveBit);
     } else {
         system.bus.modify(ports::SlewShutter, ports::ShutterCloseDriveBit, 0);
         s.ShutterState = shutter::Closing;
-        s.ShutterMessage.set(kShutterClosing);
-        travelled = system.clock.sleepMs(kShutterDriveMs);
+        s.ShutterMessage.set(ShutterClosing);
+        travelled = system.clock.sleepMs(ShutterDriveMs);
         system.bus.modify(ports::SlewShutter, 0, ports::ShutterCloseDriveBit);
         s.ShutterCloseEndMs = 0;
     }
     s.ShutterState = !travelled ? shutter::Unknown : open ? shutter::Open : shutter::Closed;
 
-    s.ShutterMessage.set(kShutterFinished);
+    s.ShutterMessage.set(ShutterFinished);
     s.StateCode = 0;
 }
 

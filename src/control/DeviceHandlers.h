@@ -11,8 +11,8 @@ class System;
 
 // Code 27: drives the focus motor until FocusReading is within 5 units of
 // CommandParam[1], fast while 10 or more away, then slow. A target outside
-// kFocusLowest..kFocusHighest is refused, and a move whose reading stands still
-// for kFocusStallMs ends, each with a status-log line. StopRequest or
+// FocusLowest..FocusHighest is refused, and a move whose reading stands still
+// for FocusStallMs ends, each with a status-log line. StopRequest or
 // FocusStopRequest ends it early.
 void MoveFocus(System& system);
 // Code 34: holds the dome at CommandParam[1] (azimuth, radians) in home mode.
@@ -27,18 +27,18 @@ void ReleaseFocusDrive(System& system);
 
 // The focus range (focus units) that the drive can reach and the Misc dialog
 // offers; a target outside it would drive the focus against its end for ever.
-inline constexpr double kFocusLowest = 1050.0;
-inline constexpr double kFocusHighest = 3500.0;
-// A focus move whose reading stays within kFocusStillUnits for this long has stalled.
-inline constexpr int64_t kFocusStallMs = 5000;
-inline constexpr double kFocusStillUnits = 2.0;   // A/D noise of a count either way is no motion
-inline constexpr const char* kFocusNotMoving = "Focus not moving";
+inline constexpr double FocusLowest = 1050.0;
+inline constexpr double FocusHighest = 3500.0;
+// A focus move whose reading stays within FocusStillUnits for this long has stalled.
+inline constexpr int64_t FocusStallMs = 5000;
+inline constexpr double FocusStillUnits = 2.0;   // A/D noise of a count either way is no motion
+inline constexpr const char* FocusNotMoving = "Focus not moving";
 
 // Texts of ShutterMessage.
-inline constexpr const char* kShutterRefusedCloudy = " Shutter will not open if cloudy";
-inline constexpr const char* kShutterRefusedInterlock = " Shutter will not move while the interlock is open";
-inline constexpr const char* kShutterOpening = " Shutter takes 80 seconds to open";
-inline constexpr const char* kShutterClosing = " Shutter takes 80 seconds to close";
-inline constexpr const char* kShutterFinished = " Shutter command finished";
+inline constexpr const char* ShutterRefusedCloudy = " Shutter will not open if cloudy";
+inline constexpr const char* ShutterRefusedInterlock = " Shutter will not move while the interlock is open";
+inline constexpr const char* ShutterOpening = " Shutter takes 80 seconds to open";
+inline constexpr const char* ShutterClosing = " Shutter takes 80 seconds to close";
+inline constexpr const char* ShutterFinished = " Shutter command finished";
 
 }  // namespace orv

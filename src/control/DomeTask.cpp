@@ -14,20 +14,20 @@ namespace orv {
 namespace {
 
 // Below this zenith distance (degrees) the dome never needs to move.
-constexpr double kZenithZD = 0.007;
-constexpr uint8_t kDomeRelays = ports::DomeLargerBit | ports::DomeSmallerBit;
+constexpr double ZenithZD = 0.007;
+constexpr uint8_t DomeRelays = ports::DomeLargerBit | ports::DomeSmallerBit;
 
 }  // namespace
 
 double DomeToleranceFor(double zenithDistanceDeg, double slitHalfWidth, double radius) {
-    if (zenithDistanceDeg < kZenithZD) return astro::kTwoPi;
-    return slitHalfWidth / (std::sin(zenithDistanceDeg * astro::kDegToRad) * radius);
+    if (zenithDistanceDeg < ZenithZD) return astro::TwoPi;
+    return slitHalfWidth / (std::sin(zenithDistanceDeg * astro::DegToRad) * radius);
 }
 
 double WrapDomeError(double a) {
     // The dome counter is not wrapped: after whole turns of the dome its azimuth
     // may lie several turns away, so the error is reduced by whole turns at once.
-    return std::remainder(a, astro::kTwoPi);
+    return std::remainder(a, astro::TwoPi);
 }
 
 void DomeTask::InitDomeTask() {
@@ -59,12 +59,12 @@ void DomeTask::ComputeDomeTarget() {
     const auto& p = system_.params;
     const auto [ha, dec] = DomeSightLineOf(system_);
 
-    const double d = dec * astro::kDegToRad;
-    const double h = ha * astro::kDegPerHour * astro::kDegToRad;
+    const double d = dec * astro::DegToRad;
+    const double h = ha * astro::DegPerHour * astro::DegToRad;
     const double c = p.SinLatitude * std::sin(d) + p.CosLatitude * std::cos(d) * std::cos(h);
-    const double z = std::acos(std::clamp(c, -1.0, 1.0)) * astro::kRadToDeg;
+    const double z = std::acos(std::clamp(c, -1.0, 1.0)) * astro::RadToDeg;
 
-    target_ = astro::DomeAzimuthFor(ha, dec, AstroContextOf(system_)) * astro::kDegToRad;
+    target_ = astro::DomeAzimuthFor(ha, dec, AstroContextOf(system_)) * astro::DegToRad;
     tolerance_ = DomeToleranceFor(z, p.DomeSlitHalfWidth, p.DomeRadius);
 
     if (!testBits(s.StatusFlags3, status3::DomeTrack)) {
@@ -100,6 +100,6 @@ void DomeTask::MoveDome() {
     ReleaseRelays();
 }
 
-void DomeTask::ReleaseRelays() { system_.bus.modify(port_, 0, kDomeRelays); }
+void DomeTask::ReleaseRelays() { system_.bus.modify(port_, 0, DomeRelays); }
 
 }  // namespace orv

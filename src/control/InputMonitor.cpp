@@ -13,20 +13,20 @@ namespace {
 
 
 // Paddle rates, arcsec/s.
-constexpr double kPaddleSlewRate = 1000.0;
-constexpr double kPaddleSlewRateNearLimit = 500.0;
-constexpr double kPaddleMaxHARate = 1000.0;
+constexpr double PaddleSlewRate = 1000.0;
+constexpr double PaddleSlewRateNearLimit = 500.0;
+constexpr double PaddleMaxHARate = 1000.0;
 
 // Zenith distances, degrees.
-constexpr double kLimitWarningZD = 75.0;
-constexpr double kInhibitZD = 80.0;
+constexpr double LimitWarningZD = 75.0;
+constexpr double InhibitZD = 80.0;
 
 // The dome counts as home for the cloud close strictly within this many degrees
 // of its home azimuth (260 to 280 for the usual home of 270).
-constexpr double kCloudCloseDomeWindow = 10.0;
+constexpr double CloudCloseDomeWindow = 10.0;
 
-constexpr uint32_t kPaddleNS = status3::PaddleNorth | status3::PaddleSouth;
-constexpr uint32_t kPaddleEW = status3::PaddleEast | status3::PaddleWest;
+constexpr uint32_t PaddleNS = status3::PaddleNorth | status3::PaddleSouth;
+constexpr uint32_t PaddleEW = status3::PaddleEast | status3::PaddleWest;
 
 // Replaces the bits of `mask` in `word` by `value` in one step, so a reader
 // never sees the field empty between a clear and a set.
@@ -156,9 +156,9 @@ bool InputMonitor::automaticClose() {
     }
     // The dome was sent to its home azimuth, wherever that is; the window is
     // measured round the circle, so a home near north works too.
-    const double home = system_.params.DomeHomeAzimuth * astro::kRadToDeg;
+    const double home = system_.params.DomeHomeAzimuth * astro::RadToDeg;
     const double off = std::remainder(s.DomeAzimuth - home, 360.0);
-    if (std::abs(off) < kCloudCloseDomeWindow) {
+    if (std::abs(off) < CloudCloseDomeWindow) {
         system_.commander.postSafety(36, {0.0});   // close the shutter
         closePosted_ = true;
     } else if (!domeWarningLogged_ &&
@@ -173,11 +173,11 @@ void InputMonitor::EvaluateLimits() {
     auto& s = system_.state;
     const double zd = s.ZenithDistance;
 
-    const bool warning = zd >= kLimitWarningZD;
+    const bool warning = zd >= LimitWarningZD;
     s.LimitWarning = warning ? 1 : 0;
     assignBits(s.StatusFlags1, status1::ApproachingLimits, warning);
 
-    if (zd <= kInhibitZD) {
+    if (zd <= InhibitZD) {
         s.InhibitNorth = 0;
         s.InhibitSouth = 0;
         s.InhibitEast = 0;
@@ -226,19 +226,19 @@ void InputMonitor::EvaluatePaddle() {
 
     if (dir & ports::PaddleNorth) {
         s.DecMoveNorth = 1;
-        assignField(s.StatusFlags3, kPaddleNS, status3::PaddleNorth);
+        assignField(s.StatusFlags3, PaddleNS, status3::PaddleNorth);
     }
     if (dir & ports::PaddleSouth) {
         s.DecMoveNorth = 0;
-        assignField(s.StatusFlags3, kPaddleNS, status3::PaddleSouth);
+        assignField(s.StatusFlags3, PaddleNS, status3::PaddleSouth);
     }
     if (dir & ports::PaddleEast) {
         s.HAMoveWest = 0;
-        assignField(s.StatusFlags3, kPaddleEW, status3::PaddleEast);
+        assignField(s.StatusFlags3, PaddleEW, status3::PaddleEast);
     }
     if (dir & ports::PaddleWest) {
         s.HAMoveWest = 1;
-        assignField(s.StatusFlags3, kPaddleEW, status3::PaddleWest);
+        assignField(s.StatusFlags3, PaddleEW, status3::PaddleWest);
     }
 
     double r;
@@ -252,7 +252,7 @@ void InputMonitor::EvaluatePaddle() {
         r = s.SetRate;
         setBits(s.StatusFlags2, status2::Setting);
     } else if (slew) {
-        r = s.LimitWarning ? kPaddleSlewRateNearLimit : kPaddleSlewRate;
+        r = s.LimitWarning ? PaddleSlewRateNearLimit : PaddleSlewRate;
         setBits(s.StatusFlags1, status1::Slewing);
     } else {
         r = s.GuideRate;
@@ -266,7 +266,7 @@ void InputMonitor::EvaluatePaddle() {
         s.DecRate = blocked ? 0.0 : r;
     } else {
         s.DecRate = 0;
-        clearBits(s.StatusFlags3, kPaddleNS);
+        clearBits(s.StatusFlags3, PaddleNS);
     }
 
     const bool east = dir & ports::PaddleEast, west = dir & ports::PaddleWest;
@@ -276,13 +276,13 @@ void InputMonitor::EvaluatePaddle() {
         ha = blocked ? 0.0 : r;
     } else {
         ha = 0;
-        clearBits(s.StatusFlags3, kPaddleEW);
+        clearBits(s.StatusFlags3, PaddleEW);
     }
     // With the cosine of declination on, the hour-angle rate is scaled up to
     // give the same speed on the sky; near the pole the limit below takes over.
     if (testBits(s.StatusFlags2, status2::CosineDeclination) && ha != 0)
-        ha = ha / std::abs(std::cos(s.Dec * astro::kDegToRad));
-    if (!(ha <= kPaddleMaxHARate)) ha = kPaddleMaxHARate;   // also catches a non-finite quotient
+        ha = ha / std::abs(std::cos(s.Dec * astro::DegToRad));
+    if (!(ha <= PaddleMaxHARate)) ha = PaddleMaxHARate;   // also catches a non-finite quotient
     s.HARate = ha;
 }
 

@@ -147,7 +147,7 @@ void SetDomePosition(System& system) {
     {
         // The time task latches this counter too; keep the preset whole.
         std::lock_guard lock(system.locks.CounterLock);
-        LoadCounterChannel(system.bus, ports::DomeCounter, azimuth * astro::kDegToRad / system.params.DomeCountScale);
+        LoadCounterChannel(system.bus, ports::DomeCounter, azimuth * astro::DegToRad / system.params.DomeCountScale);
     }
     Done(system);
 }

@@ -10,33 +10,33 @@ namespace orv {
 
 void StreamShutDownDisplay::open(int maximum) {
     maximum_ = maximum;
-    out_ << kShutDownTitle << kShutDownPleaseWait << std::endl;
+    out_ << ShutDownTitle << ShutDownPleaseWait << std::endl;
 }
 
-void StreamShutDownDisplay::setAction(const std::string& text) { out_ << kShutDownActionGroup << ": " << text << std::endl; }
+void StreamShutDownDisplay::setAction(const std::string& text) { out_ << ShutDownActionGroup << ": " << text << std::endl; }
 
 void StreamShutDownDisplay::setProgress(int position) {
-    out_ << kShutDownProgressGroup << ": " << position << "/" << maximum_ << std::endl;
+    out_ << ShutDownProgressGroup << ": " << position << "/" << maximum_ << std::endl;
 }
 
-void StreamShutDownDisplay::close() { out_ << kShutDownCaption << ": done" << std::endl; }
+void StreamShutDownDisplay::close() { out_ << ShutDownCaption << ": done" << std::endl; }
 
 namespace {
 
 // How long the sequence waits for the state machine to take each of its codes
 // once no shutter close holds it (a stop ends every other motion at once).
-constexpr int64_t kTakenWaitMs = 5000;
-constexpr int kTakenAttempts = 3;
+constexpr int64_t TakenWaitMs = 5000;
+constexpr int TakenAttempts = 3;
 // Scheduling lag allowed for a shutter close to release its drive after its end time.
-constexpr int64_t kShutterLagMs = 2000;
+constexpr int64_t ShutterLagMs = 2000;
 
 // Waits `totalMs` in steps of at most 1000 ms, advancing the bar before each step;
 // the waits end early once the system is stopping (nothing is left to wait for).
 void WaitWithProgress(System& system, ShutDownDisplay& display, int& position, int64_t totalMs) {
-    constexpr int64_t kStepMs = 1000;
-    for (int64_t left = totalMs; left > 0; left -= kStepMs) {
+    constexpr int64_t StepMs = 1000;
+    for (int64_t left = totalMs; left > 0; left -= StepMs) {
         display.setProgress(++position);
-        system.sleep(left < kStepMs ? left : kStepMs);
+        system.sleep(left < StepMs ? left : StepMs);
     }
 }
 
@@ -47,7 +47,7 @@ void WaitForShutterClose(System& system, ShutDownDisplay& display) {
     for (;;) {
         const int64_t end = s.ShutterCloseEndMs;
         const int64_t now = system.clock.nowMs();
-        if (end == 0 || now >= end + kShutterLagMs) return;
+        if (end == 0 || now >= end + ShutterLagMs) return;
         const int64_t left = end > now ? end - now : 0;
         display.setAction(ShutDownClosingShutterText((left + 999) / 1000));
         if (!system.sleep(left > 0 && left < 1000 ? left : 1000)) return;
@@ -63,10 +63,10 @@ bool MakeSureTaken(System& system, Commander& door, ShutDownDisplay& display, in
     auto& s = system.state;
     for (int attempt = 1;; ++attempt) {
         WaitForShutterClose(system, display);
-        const bool idle = door.waitUntilIdle(kTakenWaitMs);
+        const bool idle = door.waitUntilIdle(TakenWaitMs);
         const uint64_t last = s.LastTaken;
         if (idle && TakenCount(last) != TakenCount(mark) && TakenCode(last) == code) return true;
-        if (attempt == kTakenAttempts) return false;
+        if (attempt == TakenAttempts) return false;
         if (idle) {
             mark = last;
             door.issue(code, params);
@@ -77,7 +77,7 @@ bool MakeSureTaken(System& system, Commander& door, ShutDownDisplay& display, in
 }  // namespace
 
 std::string ShutDownClosingShutterText(int64_t secondsLeft) {
-    return std::string(kShutDownActionClosingShutter) + ": " + std::to_string(secondsLeft) + " s left";
+    return std::string(ShutDownActionClosingShutter) + ": " + std::to_string(secondsLeft) + " s left";
 }
 
 void ShutDownTelescope(System& system, ShutDownDisplay& display) {
@@ -86,9 +86,9 @@ void ShutDownTelescope(System& system, ShutDownDisplay& display) {
     const std::vector<double> trackingOff{0, 0, 0, 0};
     try {
         int position = 0;
-        display.open(kShutDownSteps);
+        display.open(ShutDownSteps);
 
-        display.setAction(kShutDownActionDomeOff);
+        display.setAction(ShutDownActionDomeOff);
         s.DomeOn = 0;
         system.beginClosing();   // a shutter open ends now; a close runs to its end
         const uint64_t beforeStop = s.LastTaken;
@@ -96,7 +96,7 @@ void ShutDownTelescope(System& system, ShutDownDisplay& display) {
         WaitWithProgress(system, display, position, 5000);
         MakeSureTaken(system, door, display, 13, {}, beforeStop);
 
-        display.setAction(kShutDownActionTracking);
+        display.setAction(ShutDownActionTracking);
         const uint64_t beforeTracking = s.LastTaken;
         door.issue(14, trackingOff);
         WaitWithProgress(system, display, position, 500);

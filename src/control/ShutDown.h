@@ -14,18 +14,18 @@ namespace orv {
 class System;
 
 // Texts of the shut-down window.
-inline constexpr const char* kShutDownCaption = "Telescope Shut Down";
-inline constexpr const char* kShutDownTitle = "Telescope Is Shutting Down ";
-inline constexpr const char* kShutDownPleaseWait = "Please Wait";
-inline constexpr const char* kShutDownProgressGroup = "Progress";
-inline constexpr const char* kShutDownActionGroup = "Action";
-inline constexpr const char* kShutDownActionDomeOff = "Dome Off and Cancel All Motion";
-inline constexpr const char* kShutDownActionTracking = "Turn Off Tracking";
-inline constexpr const char* kShutDownActionClosingShutter = "Closing shutter";
+inline constexpr const char* ShutDownCaption = "Telescope Shut Down";
+inline constexpr const char* ShutDownTitle = "Telescope Is Shutting Down ";
+inline constexpr const char* ShutDownPleaseWait = "Please Wait";
+inline constexpr const char* ShutDownProgressGroup = "Progress";
+inline constexpr const char* ShutDownActionGroup = "Action";
+inline constexpr const char* ShutDownActionDomeOff = "Dome Off and Cancel All Motion";
+inline constexpr const char* ShutDownActionTracking = "Turn Off Tracking";
+inline constexpr const char* ShutDownActionClosingShutter = "Closing shutter";
 // "Closing shutter: 64 s left".
 std::string ShutDownClosingShutterText(int64_t secondsLeft);
 
-inline constexpr int kShutDownSteps = 6;
+inline constexpr int ShutDownSteps = 6;
 
 class ShutDownDisplay {
 public:

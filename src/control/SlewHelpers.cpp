@@ -38,11 +38,11 @@ double HourAngleToGo(double ra, double ha, double targetRA, double lst) {
 }
 
 double ZenithDistanceOf(double dec, double ha, double sinLatitude, double cosLatitude) {
-    const double d = dec * astro::kDegToRad;
-    const double h = 15.0 * ha * astro::kDegToRad;
+    const double d = dec * astro::DegToRad;
+    const double h = 15.0 * ha * astro::DegToRad;
     const double c = std::sin(d) * sinLatitude + std::cos(d) * std::cos(h) * cosLatitude;
     // Rounding can carry the cosine a hair past 1 at the zenith itself.
-    return std::acos(std::clamp(c, -1.0, 1.0)) * astro::kRadToDeg;
+    return std::acos(std::clamp(c, -1.0, 1.0)) * astro::RadToDeg;
 }
 
 double ApproachRate(double distance) {
@@ -54,13 +54,13 @@ double ApproachRate(double distance) {
 }
 
 SkyPoint TrailEndPoint(SkyPoint start, double angle, double length) {
-    const double a = angle * astro::kDegToRad;
+    const double a = angle * astro::DegToRad;
     return {start.ra + std::sin(a) * length * ArcsecToHours,
             start.dec + std::cos(a) * length * ArcsecToDegrees};
 }
 
 AxisRates TrailAxisRates(double angle, double rate) {
-    const double a = angle * astro::kDegToRad;
+    const double a = angle * astro::DegToRad;
     auto magnitude = [](double component) {
         const double m = std::fabs(component);
         return m < NegligibleRate ? 0.0 : m;

@@ -262,7 +262,7 @@ void LoadOffsetTarget(System& system) {
         s.CommandParam[2] = s.CommandParam[2] / 3600.0;    // degrees
         const double dra = s.CommandParam[1], ddec = s.CommandParam[2];
         const double ra = s.RA, dec = s.Dec;
-        const double nextRA = WrapHours24(ra + dra / std::cos((dec + ddec / 2.0) * astro::kDegToRad));
+        const double nextRA = WrapHours24(ra + dra / std::cos((dec + ddec / 2.0) * astro::DegToRad));
         const double nextDec = dec + ddec;
         s.NextRA = nextRA;
         s.NextDec = nextDec;

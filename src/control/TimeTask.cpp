@@ -167,7 +167,7 @@ void TimeTask::TimeTaskPass() {
     s.RA = ra;
     const double domeRad = domeCount_ * system_.params.DomeCountScale;
     s.DomeAzimuthRad = domeRad;
-    s.DomeAzimuth = WrapDomeAzimuth(domeRad * astro::kRadToDeg);
+    s.DomeAzimuth = WrapDomeAzimuth(domeRad * astro::RadToDeg);
     s.FocusReading = ReadADChannel(system_.bus, system_.clock, system_.locks.ADCLock,
                                    ports::FocusADChannel, &system_.terminating);
     // The focus a remote host asks for ('#29;', MNCP "get x_zevfocus") is where the focus is.

@@ -15,7 +15,7 @@ struct DirectionCode {
     PaddleButton button;
     uint8_t code;
 };
-constexpr std::array<DirectionCode, 8> kDirectionOrder{{
+constexpr std::array<DirectionCode, 8> DirectionOrder{{
     {PaddleButton::West, ports::PaddleWest},
     {PaddleButton::East, ports::PaddleEast},
     {PaddleButton::South, ports::PaddleSouth},
@@ -42,7 +42,7 @@ std::optional<PaddleButton> PaddleButtonByName(std::string_view name) {
 
 uint8_t BuildPaddleByte(const std::array<bool, 8>& held, PaddleSpeed speed) {
     uint8_t byte = 0;
-    for (const auto& d : kDirectionOrder) {
+    for (const auto& d : DirectionOrder) {
         if (held[index(d.button)]) {
             byte = d.code;
             break;

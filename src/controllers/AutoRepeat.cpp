@@ -5,7 +5,7 @@ namespace orv {
 void AutoRepeat::press() {
     held_ = true;
     captured_ = true;
-    timer_.start(kFirstRepeatMs);
+    timer_.start(FirstRepeatMs);
     if (step_) step_();
 }
 
@@ -16,7 +16,7 @@ void AutoRepeat::release() {
 
 void AutoRepeat::timerFired() {
     if (!held_) return;
-    timer_.start(kRepeatMs);
+    timer_.start(RepeatMs);
     if (captured_ && step_) step_();
 }
 

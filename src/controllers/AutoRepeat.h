@@ -19,8 +19,8 @@ public:
 
 class AutoRepeat {
 public:
-    static constexpr int kFirstRepeatMs = 400;
-    static constexpr int kRepeatMs = 100;
+    static constexpr int FirstRepeatMs = 400;
+    static constexpr int RepeatMs = 100;
 
     AutoRepeat(RepeatTimer& timer, std::function<void()> step) : timer_(timer), step_(std::move(step)) {}
 

@@ -11,15 +11,15 @@ struct GroupColours {
     SchemeColours night, day;
 };
 
-constexpr std::array<GroupColours, 5> kColours = {{
-    {{kSilver, kBlack}, {kBlack, kButtonFace}},  // Windows
-    {{kAqua, kBlack}, {kNavy, kButtonFace}},     // TimeValues
-    {{kLime, kBlack}, {kBlack, kWhite}},         // ValuePanels
-    {{kYellow, kBlack}, {kRed, kBlack}},         // Alarms
-    {{kLime, kBlack}, {kLime, kBlack}},          // Status
+constexpr std::array<GroupColours, 5> Colours = {{
+    {{Silver, Black}, {Black, ButtonFace}},  // Windows
+    {{Aqua, Black}, {Navy, ButtonFace}},     // TimeValues
+    {{Lime, Black}, {Black, White}},         // ValuePanels
+    {{Yellow, Black}, {Red, Black}},         // Alarms
+    {{Lime, Black}, {Lime, Black}},          // Status
 }};
 
-constexpr std::pair<std::string_view, SchemeGroup> kMembers[] = {
+constexpr std::pair<std::string_view, SchemeGroup> Members[] = {
     // Windows.
     {"TForm1", SchemeGroup::Windows},
     {"TInitializeDlg", SchemeGroup::Windows},
@@ -85,12 +85,12 @@ constexpr std::pair<std::string_view, SchemeGroup> kMembers[] = {
 }  // namespace
 
 SchemeColours ColoursOf(SchemeGroup group, bool night) {
-    const GroupColours& c = kColours[static_cast<size_t>(group)];
+    const GroupColours& c = Colours[static_cast<size_t>(group)];
     return night ? c.night : c.day;
 }
 
 std::optional<SchemeGroup> SchemeGroupOf(std::string_view name) {
-    for (const auto& [member, group] : kMembers)
+    for (const auto& [member, group] : Members)
         if (member == name) return group;
     return std::nullopt;
 }

@@ -13,14 +13,14 @@ struct WindowColour {
     bool operator==(const WindowColour&) const = default;
 };
 
-inline constexpr WindowColour kSilver{0xC0C0C0};
-inline constexpr WindowColour kBlack{0x000000};
-inline constexpr WindowColour kAqua{0x00FFFF};
-inline constexpr WindowColour kNavy{0x000080};
-inline constexpr WindowColour kLime{0x00FF00};
-inline constexpr WindowColour kYellow{0xFFFF00};
-inline constexpr WindowColour kRed{0xFF0000};
-inline constexpr WindowColour kWhite{0xFFFFFF};
-inline constexpr WindowColour kButtonFace{0, true};
+inline constexpr WindowColour Silver{0xC0C0C0};
+inline constexpr WindowColour Black{0x000000};
+inline constexpr WindowColour Aqua{0x00FFFF};
+inline constexpr WindowColour Navy{0x000080};
+inline constexpr WindowColour Lime{0x00FF00};
+inline constexpr WindowColour Yellow{0xFFFF00};
+inline constexpr WindowColour Red{0xFF0000};
+inline constexpr WindowColour White{0xFFFFFF};
+inline constexpr WindowColour ButtonFace{0, true};
 
 }  // namespace orv

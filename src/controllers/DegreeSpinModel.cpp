@@ -11,12 +11,12 @@ namespace orv {
 namespace {
 
 // Beyond this the counts would leave the 64-bit range; no angle or time comes near.
-constexpr double kMaxUnits = 1e9;
-constexpr int kMaxDigits = 5;
+constexpr double MaxUnits = 1e9;
+constexpr int MaxDigits = 5;
 
 std::optional<int64_t> UnitsToCounts(double units) {
-    if (!std::isfinite(units) || std::fabs(units) > kMaxUnits) return std::nullopt;
-    return std::llround(units * static_cast<double>(kCountsPerUnit));
+    if (!std::isfinite(units) || std::fabs(units) > MaxUnits) return std::nullopt;
+    return std::llround(units * static_cast<double>(CountsPerUnit));
 }
 
 // One typed field: blank, or a lone sign, counts as 0.
@@ -60,33 +60,33 @@ int64_t DegreeSpinModel::Limited(int64_t counts) const {
 void DegreeSpinModel::setCounts(int64_t counts) { counts_ = Limited(counts); }
 
 double DegreeSpinModel::GetDegrees() const {
-    return static_cast<double>(counts_) / static_cast<double>(kCountsPerUnit);
+    return static_cast<double>(counts_) / static_cast<double>(CountsPerUnit);
 }
 
 void DegreeSpinModel::SetDegrees(double units) {
     if (const auto counts = UnitsToCounts(units)) setCounts(*counts);
 }
 
-int64_t DegreeSpinModel::GetHours() const { return counts_ / kCountsPerUnit; }
+int64_t DegreeSpinModel::GetHours() const { return counts_ / CountsPerUnit; }
 
 int DegreeSpinModel::GetMinutes() const {
     const int64_t magnitude = counts_ < 0 ? -counts_ : counts_;
-    return static_cast<int>(magnitude % kCountsPerUnit / kCountsPerMinute);
+    return static_cast<int>(magnitude % CountsPerUnit / CountsPerMinute);
 }
 
 DegreeFields DegreeSpinModel::fields() const {
     const int64_t magnitude = counts_ < 0 ? -counts_ : counts_;
-    const int64_t units = magnitude / kCountsPerUnit;
-    const int64_t inMinute = magnitude % kCountsPerMinute;
-    const int digits = std::clamp(settings_.Digits, 0, kMaxDigits);
+    const int64_t units = magnitude / CountsPerUnit;
+    const int64_t inMinute = magnitude % CountsPerMinute;
+    const int digits = std::clamp(settings_.Digits, 0, MaxDigits);
 
     DegreeFields f;
     f.units = (counts_ < 0 ? "-" : "") + std::to_string(units);
     f.minutes = std::to_string(GetMinutes());
-    f.seconds = std::to_string(inMinute / kCountsPerSecond);
+    f.seconds = std::to_string(inMinute / CountsPerSecond);
     if (digits > 0) {
-        int64_t cut = inMinute % kCountsPerSecond;
-        for (int i = digits; i < kMaxDigits; ++i) cut /= 10;
+        int64_t cut = inMinute % CountsPerSecond;
+        for (int i = digits; i < MaxDigits; ++i) cut /= 10;
         std::string decimals = std::to_string(cut);
         decimals.insert(0, static_cast<size_t>(digits) - decimals.size(), '0');
         f.seconds += Utf8(locale_.decimal) + decimals;
@@ -96,9 +96,9 @@ DegreeFields DegreeSpinModel::fields() const {
 
 bool DegreeSpinModel::step(DegreeField field, int direction, bool tenfold) {
     if (readOnly_) return false;
-    int64_t by = field == DegreeField::Units     ? kCountsPerUnit
-                 : field == DegreeField::Minutes ? kCountsPerMinute
-                                                 : kCountsPerSecond;
+    int64_t by = field == DegreeField::Units     ? CountsPerUnit
+                 : field == DegreeField::Minutes ? CountsPerMinute
+                                                 : CountsPerSecond;
     if (tenfold) by *= 10;
     setCounts(counts_ + (direction > 0 ? by : -by));
     return true;
@@ -121,9 +121,9 @@ DegreeSpinModel::EditResult DegreeSpinModel::edit(const DegreeFields& typed) {
 
     // Each field goes to counts on its own so that typed decimals are kept exactly.
     const auto units = UnitsToCounts(std::fabs(u.value));
-    if (!units || mm > kMaxUnits || ss > kMaxUnits) return EditResult::Redraw;
-    const int64_t magnitude = *units + std::llround(mm * static_cast<double>(kCountsPerMinute)) +
-                              std::llround(ss * static_cast<double>(kCountsPerSecond));
+    if (!units || mm > MaxUnits || ss > MaxUnits) return EditResult::Redraw;
+    const int64_t magnitude = *units + std::llround(mm * static_cast<double>(CountsPerMinute)) +
+                              std::llround(ss * static_cast<double>(CountsPerSecond));
     const bool negative = u.minus || u.value < 0 || m.value < 0 || s.value < 0;
     const int64_t typedCounts = negative ? -magnitude : magnitude;
 

@@ -14,9 +14,9 @@
 
 namespace orv {
 
-inline constexpr int64_t kCountsPerSecond = 100000;
-inline constexpr int64_t kCountsPerMinute = 60 * kCountsPerSecond;
-inline constexpr int64_t kCountsPerUnit = 60 * kCountsPerMinute;  // 360000000
+inline constexpr int64_t CountsPerSecond = 100000;
+inline constexpr int64_t CountsPerMinute = 60 * CountsPerSecond;
+inline constexpr int64_t CountsPerUnit = 60 * CountsPerMinute;  // 360000000
 
 struct DegreeSpinSettings {
     double MinValue = 0;  // units
@@ -47,8 +47,8 @@ public:
 
     // The labels of the three fields.
     std::string unitsLabel() const;
-    static constexpr const char* kMinutesLabel = "Min";
-    static constexpr const char* kSecondsLabel = "Sec";
+    static constexpr const char* MinutesLabel = "Min";
+    static constexpr const char* SecondsLabel = "Sec";
 
     int64_t counts() const { return counts_; }
     void setCounts(int64_t counts);

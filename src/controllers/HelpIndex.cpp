@@ -25,17 +25,17 @@ int Count(const std::string& haystack, const std::string& needle) {
 }  // namespace
 
 std::string HelpTopicPage(int topic) {
-    static constexpr std::array<const char*, 9> kPages = {
+    static constexpr std::array<const char*, 9> Pages = {
         "topic1-initialization.html", "topic2-movement.html",         "topic3-rates.html",
         "topic4-misc.html",           "topic5-communication.html",    "topic6-serial-settings.html",
         "topic7-point-data.html",     "topic8-status-log.html",       "topic9-tcpip-settings.html",
     };
-    if (topic < 1 || topic > static_cast<int>(kPages.size())) return kHelpContentsPage;
-    return kPages[static_cast<size_t>(topic - 1)];
+    if (topic < 1 || topic > static_cast<int>(Pages.size())) return HelpContentsPage;
+    return Pages[static_cast<size_t>(topic - 1)];
 }
 
 std::string HelpIndex::PlainText(std::string_view html) {
-    static constexpr std::pair<std::string_view, std::string_view> kEntities[] = {
+    static constexpr std::pair<std::string_view, std::string_view> Entities[] = {
         {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&nbsp;", " "}, {"&deg;", "°"}};
     std::string text;
     bool inTag = false;
@@ -53,9 +53,9 @@ std::string HelpIndex::PlainText(std::string_view html) {
             continue;
         }
         if (c == '&') {
-            const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+            const auto entity = std::find_if(std::begin(Entities), std::end(Entities),
                                              [&](const auto& e) { return html.substr(i).starts_with(e.first); });
-            if (entity != std::end(kEntities)) {
+            if (entity != std::end(Entities)) {
                 text += entity->second;
                 i += entity->first.size() - 1;
                 continue;

@@ -8,9 +8,9 @@
 
 namespace orv {
 
-inline constexpr const char* kHelpContentsPage = "contents.html";
-inline constexpr const char* kHelpIndexPage = "index.html";
-inline constexpr const char* kHelpOnHelpPage = "using-help.html";
+inline constexpr const char* HelpContentsPage = "contents.html";
+inline constexpr const char* HelpIndexPage = "index.html";
+inline constexpr const char* HelpOnHelpPage = "using-help.html";
 
 // The page of a help topic: 1 Initialization, 2 Movement, 3 Rates, 4 Misc,
 // 5 Communication, 6 Serial settings, 7 Point data, 8 Status log, 9 TCP/IP

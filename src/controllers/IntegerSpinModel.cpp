@@ -52,9 +52,9 @@ std::optional<int64_t> IntegerSpinModel::Parse(std::string_view text) const {
     uint64_t magnitude = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    constexpr uint64_t kMax = std::numeric_limits<int64_t>::max();
-    if (magnitude > kMax + (negative ? 1 : 0)) return std::nullopt;
-    if (negative) return magnitude == kMax + 1 ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
+    constexpr uint64_t Max = std::numeric_limits<int64_t>::max();
+    if (magnitude > Max + (negative ? 1 : 0)) return std::nullopt;
+    if (negative) return magnitude == Max + 1 ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
     return static_cast<int64_t>(magnitude);
 }
 

@@ -8,8 +8,8 @@ namespace orv {
 KeyVerdict FilterNumberKey(char32_t key, std::u32string_view allowed, bool editorEnabled) {
     const bool control = key < 0x20 || key == 0x7F;
     if (control) {
-        if (key == kEnterKey) return KeyVerdict::Beep;
-        if (key == kBackspaceKey && !editorEnabled) return KeyVerdict::Beep;
+        if (key == EnterKey) return KeyVerdict::Beep;
+        if (key == BackspaceKey && !editorEnabled) return KeyVerdict::Beep;
         return KeyVerdict::Accept;
     }
     if (!editorEnabled) return KeyVerdict::Beep;

@@ -17,8 +17,8 @@ struct NumberLocale {
 // A key typed into a numeric field is either taken or refused with a beep.
 enum class KeyVerdict { Accept, Beep };
 
-inline constexpr char32_t kEnterKey = U'\r';
-inline constexpr char32_t kBackspaceKey = U'\b';
+inline constexpr char32_t EnterKey = U'\r';
+inline constexpr char32_t BackspaceKey = U'\b';
 
 // Accepts control characters other than Enter, and the printable characters
 // of `allowed`; with the editor disabled no printable character and no

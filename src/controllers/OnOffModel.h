@@ -11,17 +11,17 @@
 namespace orv {
 
 struct OnOffModel {
-    static constexpr int kSize = 26;  // pixels, square
+    static constexpr int Size = 26;  // pixels, square
 
     bool on = true;
     bool enabled = true;
     bool UserChangeable = true;
     std::string OnString = "On";
     std::string OffString = "Off";
-    WindowColour OnColor = kLime;
-    WindowColour OffColor = kRed;
-    WindowColour DisabledColor = kSilver;
-    WindowColour TextColor = kBlack;
+    WindowColour OnColor = Lime;
+    WindowColour OffColor = Red;
+    WindowColour DisabledColor = Silver;
+    WindowColour TextColor = Black;
 
     // A left click: toggles and returns true when the operator may change the box.
     bool click() {

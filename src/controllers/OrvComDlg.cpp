@@ -10,7 +10,7 @@ namespace {
 
 constexpr int TCPActiveMode = 2;
 
-bool IsModeItem(int mode) { return mode == kNoConnectionItem || mode == kConnectedItem; }
+bool IsModeItem(int mode) { return mode == NoConnectionItem || mode == ConnectedItem; }
 
 }  // namespace
 
@@ -26,25 +26,25 @@ OrvComDlg::OrvComDlg(DefaultsChannels& channels, StatusLog& log, PortCheck canOp
 
 const CommDlgView& OrvComDlg::ShowCommDialog() {
     if (const int m = channels_.ExComMode(); IsModeItem(m)) view_.ExComModeRadio = m;
-    view_.ExComSerialBtn = view_.ExComModeRadio == kNoConnectionItem;
+    view_.ExComSerialBtn = view_.ExComModeRadio == NoConnectionItem;
     if (const int m = channels_.MNCPMode(); IsModeItem(m)) view_.MNCPModeRadio = m;
-    view_.MNCPSerialBtn = view_.MNCPModeRadio == kNoConnectionItem;
+    view_.MNCPSerialBtn = view_.MNCPModeRadio == NoConnectionItem;
     // Any non-zero mode read from the initialisation file makes the server
     // listen, and a failed listen leaves it off whatever the mode says: the
     // radio shows what runs.
-    view_.TCPIPModeRadio = channels_.TCPServerActive() ? kConnectedItem : kNoConnectionItem;
-    view_.TCPIPBtn = view_.TCPIPModeRadio == kNoConnectionItem;
+    view_.TCPIPModeRadio = channels_.TCPServerActive() ? ConnectedItem : NoConnectionItem;
+    view_.TCPIPBtn = view_.TCPIPModeRadio == NoConnectionItem;
     view_.LogCommChk = log_.commLogging();
     return view_;
 }
 
 template <class SetMode>
 std::optional<CommMessage> OrvComDlg::applySerial(int item, const SerialSettings& settings, SetMode&& setMode) {
-    if (item == kConnectedItem) {
+    if (item == ConnectedItem) {
         const bool none = settings.Port == SerialSettings::NoPort && settings.Device.empty();
-        if (none || !canOpen_(settings)) return CommMessage{kInvalidSerialPort, false};
+        if (none || !canOpen_(settings)) return CommMessage{InvalidSerialPort, false};
     }
-    if (auto failure = setMode(item == kConnectedItem ? 1 : 0)) return CommMessage{*failure, true};
+    if (auto failure = setMode(item == ConnectedItem ? 1 : 0)) return CommMessage{*failure, true};
     return std::nullopt;
 }
 
@@ -63,7 +63,7 @@ std::optional<CommMessage> OrvComDlg::ApplyMNCPBtnClick() {
 }
 
 std::optional<CommMessage> OrvComDlg::ApplyTCPBtnClick() {
-    auto failure = channels_.SetTCPMode(view_.TCPIPModeRadio == kConnectedItem ? TCPActiveMode : 0);
+    auto failure = channels_.SetTCPMode(view_.TCPIPModeRadio == ConnectedItem ? TCPActiveMode : 0);
     view_.TCPIPBtn = !channels_.TCPServerActive();
     if (failure) return CommMessage{*failure, false};
     return std::nullopt;

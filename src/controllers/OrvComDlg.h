@@ -16,16 +16,16 @@ namespace orv {
 class DefaultsChannels;
 class StatusLog;
 
-inline constexpr const char* kCommCaption = "Communications";
-inline constexpr int kCommHelpTopic = 5;
-inline constexpr const char* kInvalidSerialPort =
+inline constexpr const char* CommCaption = "Communications";
+inline constexpr int CommHelpTopic = 5;
+inline constexpr const char* InvalidSerialPort =
     "Invalid Serial Port. The Port may not be set,\n\rmay already in use or not exist on this computer.";
-inline constexpr const char* kLogCommCaption = "Log Communiction Events";
+inline constexpr const char* LogCommCaption = "Log Communiction Events";
 
 // The items of the three mode radios: "No Connection", then "Serial Port"
 // (ExCom, MNCP) or "Active" (TCP/IP).
-inline constexpr int kNoConnectionItem = 0;
-inline constexpr int kConnectedItem = 1;
+inline constexpr int NoConnectionItem = 0;
+inline constexpr int ConnectedItem = 1;
 
 // A message for the operator after an Apply: information (a port refused by
 // the check, a server that cannot listen) or the port layer's error when a
@@ -37,11 +37,11 @@ struct CommMessage {
 
 // What the dialog shows.
 struct CommDlgView {
-    int ExComModeRadio = kNoConnectionItem;
+    int ExComModeRadio = NoConnectionItem;
     bool ExComSerialBtn = true;   // enabled
-    int MNCPModeRadio = kNoConnectionItem;
+    int MNCPModeRadio = NoConnectionItem;
     bool MNCPSerialBtn = true;
-    int TCPIPModeRadio = kNoConnectionItem;
+    int TCPIPModeRadio = NoConnectionItem;
     bool TCPIPBtn = true;
     bool LogCommChk = false;
 };
@@ -66,7 +66,7 @@ public:
     void MNCPModeRadioClick(int item) { view_.MNCPModeRadio = item; }
     void TCPIPModeRadioClick(int item) { view_.TCPIPModeRadio = item; }
 
-    // "Serial Port" first checks the line (kInvalidSerialPort, nothing changed,
+    // "Serial Port" first checks the line (InvalidSerialPort, nothing changed,
     // when it is "None" or cannot be opened), then switches the channel.
     std::optional<CommMessage> ApplyExComBtnClick();
     std::optional<CommMessage> ApplyMNCPBtnClick();

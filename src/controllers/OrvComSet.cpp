@@ -26,11 +26,11 @@ SerialPortItem ItemOf(const std::string& device) {
     return {device, SerialSettings::NoPort, device};
 }
 
-const SerialPortItem kNone{"None", SerialSettings::NoPort, ""};
+const SerialPortItem None{"None", SerialSettings::NoPort, ""};
 
 // The item a port setting stands for; a path of the form /dev/ttyS<n> is the ordinal n.
 SerialPortItem Wanted(const SerialSettings& s) {
-    if (s.Device.empty()) return s.Port == SerialSettings::NoPort ? kNone : ItemOf(PortOrdinalDevice(s.Port));
+    if (s.Device.empty()) return s.Port == SerialSettings::NoPort ? None : ItemOf(PortOrdinalDevice(s.Port));
     return ItemOf(s.Device);
 }
 
@@ -84,19 +84,19 @@ void OrvComSet::loadPorts() {
     const SerialPortItem kept = before >= 0 ? ports_[size_t(before)] : SerialPortItem{};
     ports_.clear();
     for (const std::string& device : devices_()) ports_.push_back(ItemOf(device));
-    ports_.push_back(kNone);
+    ports_.push_back(None);
     const auto found = std::find(ports_.begin(), ports_.end(), kept);
     selection_[size_t(SerialList::Port)] = before >= 0 && found != ports_.end() ? int(found - ports_.begin()) : -1;
 }
 
 void OrvComSet::ShowSerialSettings(SerialChannel channel) {
     channel_ = channel;
-    caption_ = std::string(kSerialSettingsCaptionFor) + SerialChannelName(channel);
+    caption_ = std::string(SerialSettingsCaptionFor) + SerialChannelName(channel);
     loadPorts();
     SerialSettings s = channels_.serialSettings(channel);
     const auto port = std::find(ports_.begin(), ports_.end(), Wanted(s));
     if (port != ports_.end()) selection_[size_t(SerialList::Port)] = int(port - ports_.begin());
-    for (SerialList list : kSerialLists) {
+    for (SerialList list : SerialLists) {
         if (list == SerialList::Port) continue;
         const int value = Field(s, list);
         if (value >= 0 && value < int(FixedItems(list).size())) selection_[size_t(list)] = value;
@@ -109,7 +109,7 @@ void OrvComSet::OKBtnClick() {
         s.Port = ports_[size_t(p)].ordinal;
         s.Device = ports_[size_t(p)].device;
     }
-    for (SerialList list : kSerialLists)
+    for (SerialList list : SerialLists)
         if (list != SerialList::Port && selection(list) >= 0) Field(s, list) = selection(list);
     channels_.setSerialSettings(channel_, s);
 }

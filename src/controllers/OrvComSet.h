@@ -19,12 +19,12 @@
 
 namespace orv {
 
-inline constexpr const char* kSerialSettingsCaption = "Serial Port Settings";
-inline constexpr const char* kSerialSettingsCaptionFor = "Serial Settings For ";
-inline constexpr int kSerialSettingsHelpTopic = 6;
+inline constexpr const char* SerialSettingsCaption = "Serial Port Settings";
+inline constexpr const char* SerialSettingsCaptionFor = "Serial Settings For ";
+inline constexpr int SerialSettingsHelpTopic = 6;
 
 enum class SerialList { Port, BaudRate, Parity, DataBits, StopBits };
-inline constexpr std::array<SerialList, 5> kSerialLists = {SerialList::Port, SerialList::BaudRate, SerialList::Parity,
+inline constexpr std::array<SerialList, 5> SerialLists = {SerialList::Port, SerialList::BaudRate, SerialList::Parity,
                                                            SerialList::DataBits, SerialList::StopBits};
 
 // One item of the port list: "None", a /dev/ttyS<n> kept as its ordinal, or a
@@ -74,7 +74,7 @@ private:
     DefaultsChannels& channels_;
     DeviceLister devices_;
     SerialChannel channel_ = SerialChannel::ExCom;
-    std::string caption_ = kSerialSettingsCaption;
+    std::string caption_ = SerialSettingsCaption;
     std::vector<SerialPortItem> ports_;
     std::array<int, 5> selection_{-1, -1, -1, -1, -1};
 };

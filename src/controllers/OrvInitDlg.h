@@ -16,7 +16,7 @@ namespace init_code {
 inline constexpr int SetDateTime = 1, SetDome = 2, SetTelescope = 3, SetRotator = 4, SetFocus = 5;
 }
 
-inline constexpr int kInitHelpTopic = 1;
+inline constexpr int InitHelpTopic = 1;
 
 // The universal date and the time of day in hours.
 struct DateTimeFields {

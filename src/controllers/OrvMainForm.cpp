@@ -14,29 +14,29 @@ constexpr const char* DefaultsSubmenu = "&Defaults";
 
 const std::vector<MainMenu>& MainMenus() {
     static const std::vector<MainMenu> menus = {
-        {"&File", {{kSavePointsMnu, "&Save Point Data..."}, {kExitMnu, "E&xit"}}},
+        {"&File", {{SavePointsMnu, "&Save Point Data..."}, {ExitMnu, "E&xit"}}},
         {"&Telescope",
-         {{kInitMnu, "&Initialization..."},
-          {kMoveMnu, "&Movement..."},
-          {kRatesMnu, "&Rates..."},
-          {kMiscMnu, "Mi&sc..."},
-          {kKAVMnu, "&KAV Control..."}}},
-        {"&View", {{kErrorLogMnu, "&Status/Error Log..."}}},
+         {{InitMnu, "&Initialization..."},
+          {MoveMnu, "&Movement..."},
+          {RatesMnu, "&Rates..."},
+          {MiscMnu, "Mi&sc..."},
+          {KAVMnu, "&KAV Control..."}}},
+        {"&View", {{ErrorLogMnu, "&Status/Error Log..."}}},
         {"&Options",
-         {{kCommMnu, "&Communication..."},
-          {kNightColorsMnu, "&Night Colors", "", true},
-          {kPaddleMnu, "&Hand Paddle..."},
-          {kTimeSetupMnu, "&Time Setup..."},
-          {kGetDefaultsMnu, "&Get User Defaults", DefaultsSubmenu},
-          {kSaveDefaultsMnu, "&Save User Defaults", DefaultsSubmenu},
-          {kSaveSizeMnu, "Save Size/&Position", DefaultsSubmenu},
-          {kEraseSizeMnu, "&Erase Size/Position", DefaultsSubmenu},
-          {kFactoryDefaultsMnu, "&Restore Factory Defaults", DefaultsSubmenu}}},
+         {{CommMnu, "&Communication..."},
+          {NightColorsMnu, "&Night Colors", "", true},
+          {PaddleMnu, "&Hand Paddle..."},
+          {TimeSetupMnu, "&Time Setup..."},
+          {GetDefaultsMnu, "&Get User Defaults", DefaultsSubmenu},
+          {SaveDefaultsMnu, "&Save User Defaults", DefaultsSubmenu},
+          {SaveSizeMnu, "Save Size/&Position", DefaultsSubmenu},
+          {EraseSizeMnu, "&Erase Size/Position", DefaultsSubmenu},
+          {FactoryDefaultsMnu, "&Restore Factory Defaults", DefaultsSubmenu}}},
         {"&Help",
-         {{kContentsMnu, "&Contents"},
-          {kSearchHelpMnu, "&Search for Help On..."},
-          {kHowToUseHelpMnu, "&How to Use Help"},
-          {kAboutMnu, "&About..."}}},
+         {{ContentsMnu, "&Contents"},
+          {SearchHelpMnu, "&Search for Help On..."},
+          {HowToUseHelpMnu, "&How to Use Help"},
+          {AboutMnu, "&About..."}}},
     };
     return menus;
 }
@@ -48,7 +48,7 @@ void OrvMainForm::StopBtnClick() { commander_.stop(); }
 void OrvMainForm::TrailBtnClick() { commander_.issue(TrailCode); }
 
 bool OrvMainForm::FormCloseQuery(const AskYesNo& ask) const {
-    if (!ask(kCloseQuestion)) return false;
+    if (!ask(CloseQueryText)) return false;
     for (const auto& question : closeQuestions_)
         if (!question()) return false;
     return true;

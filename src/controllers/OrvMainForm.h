@@ -12,14 +12,14 @@ namespace orv {
 
 class Commander;
 
-inline constexpr const char* kMainCaption = "Zev - Telescope Control System";
-inline constexpr int kMainDesignedWidth = 567;    // pixels
-inline constexpr int kMainDesignedHeight = 579;
-inline constexpr const char* kCloseQuestion = "Are you sure you want to terminate Orv?";
+inline constexpr const char* MainCaption = "Zev - Telescope Control System";
+inline constexpr int MainDesignedWidth = 567;    // pixels
+inline constexpr int MainDesignedHeight = 579;
+inline constexpr const char* CloseQueryText = "Are you sure you want to terminate Orv?";
 
-inline constexpr const char* kSlewBtnCaption = "Start Slew";
-inline constexpr const char* kStopBtnCaption = "Stop";
-inline constexpr const char* kTrailBtnCaption = "Start Trail";
+inline constexpr const char* SlewBtnCaption = "Start Slew";
+inline constexpr const char* StopBtnCaption = "Stop";
+inline constexpr const char* TrailBtnCaption = "Start Trail";
 
 // One item of the menu bar. `name` is the item's control name ("ErrorLogMnu");
 // `submenu` is the caption of the submenu it sits in, or empty.
@@ -39,29 +39,29 @@ struct MainMenu {
 const std::vector<MainMenu>& MainMenus();
 
 // The items that open a dialog: greyed until the dialog is attached to them.
-inline constexpr const char* kSavePointsMnu = "SavePointsMnu";
-inline constexpr const char* kInitMnu = "InitMnu";
-inline constexpr const char* kMoveMnu = "MoveMnu";
-inline constexpr const char* kRatesMnu = "RatesMnu";
-inline constexpr const char* kMiscMnu = "MiscMnu";
-inline constexpr const char* kKAVMnu = "KAVMnu";
-inline constexpr const char* kCommMnu = "CommMnu";
-inline constexpr const char* kPaddleMnu = "PaddleMnu";
-inline constexpr const char* kTimeSetupMnu = "TimeSetupMnu";
+inline constexpr const char* SavePointsMnu = "SavePointsMnu";
+inline constexpr const char* InitMnu = "InitMnu";
+inline constexpr const char* MoveMnu = "MoveMnu";
+inline constexpr const char* RatesMnu = "RatesMnu";
+inline constexpr const char* MiscMnu = "MiscMnu";
+inline constexpr const char* KAVMnu = "KAVMnu";
+inline constexpr const char* CommMnu = "CommMnu";
+inline constexpr const char* PaddleMnu = "PaddleMnu";
+inline constexpr const char* TimeSetupMnu = "TimeSetupMnu";
 // The items the main window serves itself.
-inline constexpr const char* kExitMnu = "ExitMnu";
-inline constexpr const char* kErrorLogMnu = "ErrorLogMnu";
-inline constexpr const char* kNightColorsMnu = "NightColorsMnu";
-inline constexpr const char* kContentsMnu = "ContentsMnu";
-inline constexpr const char* kSearchHelpMnu = "SearchHelpMnu";
-inline constexpr const char* kHowToUseHelpMnu = "HowToUseHelpMnu";
-inline constexpr const char* kAboutMnu = "AboutMnu";
+inline constexpr const char* ExitMnu = "ExitMnu";
+inline constexpr const char* ErrorLogMnu = "ErrorLogMnu";
+inline constexpr const char* NightColorsMnu = "NightColorsMnu";
+inline constexpr const char* ContentsMnu = "ContentsMnu";
+inline constexpr const char* SearchHelpMnu = "SearchHelpMnu";
+inline constexpr const char* HowToUseHelpMnu = "HowToUseHelpMnu";
+inline constexpr const char* AboutMnu = "AboutMnu";
 // The Options/Defaults items, served by `UserDefaultsActions`.
-inline constexpr const char* kGetDefaultsMnu = "GetDefaultsMnu";
-inline constexpr const char* kSaveDefaultsMnu = "SaveDefaultsMnu";
-inline constexpr const char* kSaveSizeMnu = "SaveSizeMnu";
-inline constexpr const char* kEraseSizeMnu = "EraseSizeMnu";
-inline constexpr const char* kFactoryDefaultsMnu = "FactoryDefaultsMnu";
+inline constexpr const char* GetDefaultsMnu = "GetDefaultsMnu";
+inline constexpr const char* SaveDefaultsMnu = "SaveDefaultsMnu";
+inline constexpr const char* SaveSizeMnu = "SaveSizeMnu";
+inline constexpr const char* EraseSizeMnu = "EraseSizeMnu";
+inline constexpr const char* FactoryDefaultsMnu = "FactoryDefaultsMnu";
 
 // The operator's defaults in the initialisation file, as the Defaults menu
 // uses them. Failures are the implementation's to report.

@@ -7,7 +7,7 @@
 namespace orv {
 
 namespace {
-constexpr double kFocusMin = 1050, kFocusMax = 3500;   // focus counts the drive can reach
+constexpr double FocusMin = 1050, FocusMax = 3500;   // focus counts the drive can reach
 double OneIf(bool on) { return on ? 1.0 : 0.0; }
 }  // namespace
 
@@ -15,7 +15,7 @@ RealSpinSettings OrvMiscDlg::DomeAZSpin() { return LimitedRealSpin("", 0, 360, 1
 RealSpinSettings OrvMiscDlg::DisEpochSpin() { return FreeRealSpin("", 0.5); }
 
 RealSpinSettings OrvMiscDlg::FocusSpin() {
-    RealSpinSettings s = LimitedRealSpin("", kFocusMin, kFocusMax, 0.1);
+    RealSpinSettings s = LimitedRealSpin("", FocusMin, FocusMax, 0.1);
     s.numFormat = NumFormat::nfFixed;
     s.Digits = 1;
     return s;
@@ -43,7 +43,7 @@ void OrvMiscDlg::ApplySwitchBtnClick(const SwitchFields& f) {
 }
 
 void OrvMiscDlg::ApplyDomeAzBtnClick(double degrees) {
-    system_.commander.issue(misc_code::DomeToAzimuth, {degrees * astro::kDegToRad});
+    system_.commander.issue(misc_code::DomeToAzimuth, {degrees * astro::DegToRad});
 }
 
 void OrvMiscDlg::CloudSensorChkClick(bool disabled) { system_.DisableCloudSensorInput = disabled; }

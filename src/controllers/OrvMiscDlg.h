@@ -17,8 +17,8 @@ inline constexpr int CosineDeclination = 18, RateCorrection = 19, DomeOn = 20, D
                      DisplayEpoch = 22, MoveFocus = 27, DomeToAzimuth = 34, Shutter = 36;
 }
 
-inline constexpr int kMiscHelpTopic = 4;
-inline constexpr double kFocusDefault = 1300;   // focus counts the window starts with
+inline constexpr int MiscHelpTopic = 4;
+inline constexpr double FocusDefault = 1300;   // focus counts the window starts with
 
 // The four boxes of "Set Switches". `DomeTrack` is the dome box: "Track" (true,
 // the dome follows the telescope) or "Home" (false, it goes to its home azimuth).

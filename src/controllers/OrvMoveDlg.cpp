@@ -49,7 +49,7 @@ void OrvMoveDlg::ApplyOffBtnClick(double raArcsec, double decArcsec) {
 void OrvMoveDlg::ApplyZenithBtnClick() { system_.commander.issue(move_code::ZenithTarget); }
 
 void OrvMoveDlg::SlewToCoverBtnClick() {
-    system_.commander.issue(move_code::HADecTarget, {kCoverHourAngle, 0, 0});
+    system_.commander.issue(move_code::HADecTarget, {CoverHourAngle, 0, 0});
 }
 
 void OrvMoveDlg::StartSlewBtnClick() { system_.commander.issue(move_code::StartSlew); }

@@ -28,13 +28,13 @@ inline constexpr int RADecTarget = 6, Offset = 7, LibraryTarget = 8, MarkTarget 
 }
 
 // The cover/dewar service position: hour angle -4.83 h (-4 h 49 min 48 s), declination 0.
-inline constexpr double kCoverHourAngle = -4.83;
+inline constexpr double CoverHourAngle = -4.83;
 
-inline constexpr int kMoveHelpTopic = 2;
+inline constexpr int MoveHelpTopic = 2;
 
 // The filter of the mark file dialogs, as "description|patterns|..." pairs.
-inline constexpr const char* kMarkFileFilter = "Zev Mark Files|*.mrk|All Files|*.*|";
-inline constexpr const char* kMarkFileExtension = "mrk";
+inline constexpr const char* MarkFileFilter = "Zev Mark Files|*.mrk|All Files|*.*|";
+inline constexpr const char* MarkFileExtension = "mrk";
 
 // The three fields of the RA/Dec page: hours, degrees, years (0 = the display equinox).
 struct SlewPositionFields {

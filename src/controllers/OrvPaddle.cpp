@@ -7,7 +7,7 @@ namespace {
 constexpr size_t index(PaddleButton b) { return static_cast<size_t>(b); }
 constexpr size_t index(ArrowKey k) { return static_cast<size_t>(k); }
 
-constexpr std::array<PaddleCell, 8> kLayout{{
+constexpr std::array<PaddleCell, 8> Layout{{
     {PaddleButton::NorthEast, 0, 0, "NEBtn", "NE"},
     {PaddleButton::North, 0, 1, "NorthBtn", "N"},
     {PaddleButton::NorthWest, 0, 2, "NWBtn", "NW"},
@@ -20,14 +20,14 @@ constexpr std::array<PaddleCell, 8> kLayout{{
 
 // The button at a grid place; none in the middle.
 std::optional<PaddleButton> ButtonAt(int row, int column) {
-    for (const PaddleCell& c : kLayout)
+    for (const PaddleCell& c : Layout)
         if (c.row == row && c.column == column) return c.button;
     return std::nullopt;
 }
 
 }  // namespace
 
-const std::array<PaddleCell, 8>& PaddleLayout() { return kLayout; }
+const std::array<PaddleCell, 8>& PaddleLayout() { return Layout; }
 
 bool OrvPaddle::held(PaddleButton b) const { return mouse_[index(b)] || keyButton_ == b; }
 

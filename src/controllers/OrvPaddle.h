@@ -29,7 +29,7 @@ struct PaddleCell {
 const std::array<PaddleCell, 8>& PaddleLayout();
 
 // The speed radio group's items, in order.
-inline constexpr std::array<const char*, 3> kPaddleSpeedItems = {"Guide Speed", "Set Speed", "Slew Speed"};
+inline constexpr std::array<const char*, 3> PaddleSpeedItems = {"Guide Speed", "Set Speed", "Slew Speed"};
 
 enum class ArrowKey { Up, Down, Left, Right };
 

@@ -15,8 +15,8 @@ namespace orv {
 
 namespace {
 
-constexpr int kWorstShown = 5;
-constexpr int kSetMountParametersCode = 24;
+constexpr int WorstShown = 5;
+constexpr int SetMountParametersCode = 24;
 
 bool Fitted(const astro::FitResult& fit, int term) { return fit.fitted[static_cast<size_t>(term)]; }
 
@@ -76,7 +76,7 @@ std::string OrvPointFit::ReportText() const {
     }
     std::vector<std::string> names;
     for (size_t i = 0; i < fit_.residuals.size(); ++i) names.push_back("point " + std::to_string(i + 1));
-    return astro::FitReportText(fit_, before_, names, kWorstShown);
+    return astro::FitReportText(fit_, before_, names, WorstShown);
 }
 
 std::string OrvPointFit::SummaryText() const {
@@ -95,7 +95,7 @@ std::optional<std::string> OrvPointFit::Apply() {
         const auto& p = system_.params;
         values = astro::Code24Parameters(fit_.terms, p.RefractionScale, p.HAScale * 15 * 3600, p.DecScale * 3600);
     }
-    system_.commander.issue(kSetMountParametersCode, Commander::Params(values.begin(), values.end()));
+    system_.commander.issue(SetMountParametersCode, Commander::Params(values.begin(), values.end()));
     return std::nullopt;
 }
 

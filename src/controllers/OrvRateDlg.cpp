@@ -9,25 +9,25 @@ namespace orv {
 
 namespace {
 
-constexpr std::array<const char*, kIncrementCount> kIncrements = {"0.001", "0.01", "0.1", "1", "10", "100", "1000"};
-constexpr double kTrackRateMin = -14400, kTrackRateMax = 4500;   // arcsec/s
-constexpr const char* kRateUnits = "Arcsec/sec";
+constexpr std::array<const char*, IncrementCount> Increments = {"0.001", "0.01", "0.1", "1", "10", "100", "1000"};
+constexpr double TrackRateMin = -14400, TrackRateMax = 4500;   // arcsec/s
+constexpr const char* RateUnits = "Arcsec/sec";
 
 }  // namespace
 
 std::string IncrementText(int item) {
-    if (item < 0 || item >= kIncrementCount) return "";
-    return kIncrements[static_cast<size_t>(item)];
+    if (item < 0 || item >= IncrementCount) return "";
+    return Increments[static_cast<size_t>(item)];
 }
 
 double IncrementOf(int item) { return std::pow(10.0, item) * 0.001; }
 
 RealSpinSettings OrvRateDlg::TrackRateSpin(int incrementItem) {
-    return LimitedRealSpin(kRateUnits, kTrackRateMin, kTrackRateMax, IncrementOf(incrementItem));
+    return LimitedRealSpin(RateUnits, TrackRateMin, TrackRateMax, IncrementOf(incrementItem));
 }
 
-RealSpinSettings OrvRateDlg::PaddleRateSpin() { return LimitedRealSpin(kRateUnits, 0, 4500, 1); }
-RealSpinSettings OrvRateDlg::TrailRateSpin() { return LimitedRealSpin(kRateUnits, 0, 500, 1); }
+RealSpinSettings OrvRateDlg::PaddleRateSpin() { return LimitedRealSpin(RateUnits, 0, 4500, 1); }
+RealSpinSettings OrvRateDlg::TrailRateSpin() { return LimitedRealSpin(RateUnits, 0, 500, 1); }
 RealSpinSettings OrvRateDlg::TrailLenSpin() { return FreeRealSpin("Arc Secs", 1); }
 RealSpinSettings OrvRateDlg::TrailAngleSpin() { return LimitedRealSpin("Deg.", -360, 360, 1); }
 

@@ -23,10 +23,10 @@ namespace rate_code {
 inline constexpr int GuideRate = 15, SetRate = 16, TrackRates = 14, Trail = 17;
 }
 
-inline constexpr int kRatesHelpTopic = 3;
+inline constexpr int RatesHelpTopic = 3;
 
 // The increment list: "0.001" up to "1000".
-inline constexpr int kIncrementCount = 7;
+inline constexpr int IncrementCount = 7;
 std::string IncrementText(int item);
 // Item i steps the track-rate spins by 10^i * 0.001 arcsec/s.
 double IncrementOf(int item);

@@ -14,8 +14,8 @@ namespace orv {
 
 class DefaultsChannels;
 
-inline constexpr const char* kTCPSettingsCaption = "TCP/IP Settings";
-inline constexpr int kTCPSettingsHelpTopic = 9;
+inline constexpr const char* TCPSettingsCaption = "TCP/IP Settings";
+inline constexpr int TCPSettingsHelpTopic = 9;
 
 class OrvSetTCP {
 public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "astro/AstroConstants.h"
 #include "astro/TextFormats.h"
 #include "core/Clock.h"
 #include "core/Commander.h"
@@ -11,7 +12,6 @@ namespace orv {
 
 namespace {
 constexpr int SetDateAndTimeCode = 1;
-constexpr double MsPerHour = 3600000.0;
 }  // namespace
 
 std::string ElapsedTimeText(int64_t ms) {
@@ -34,7 +34,7 @@ void OrvTimeSetup::restart() { dueMs_ = clock_.nowMs() + intervalMs_; }
 
 void OrvTimeSetup::SetIntervalHours(double hours) {
     settings_.IntervalHours = hours;
-    const double ms = std::round(hours * MsPerHour);
+    const double ms = std::round(hours * astro::MsPerHour);
     // Beyond what a timer can count the interval is as good as never.
     const int64_t interval = std::isfinite(ms) && std::fabs(ms) < 1e15 ? static_cast<int64_t>(ms) : 0;
     if (interval == intervalMs_) return;

@@ -9,8 +9,8 @@ namespace orv {
 namespace {
 
 // Digits beyond these add nothing a double holds.
-constexpr int kMaxDecimals = 15;
-constexpr int kStandardPrecision = 15;
+constexpr int MaxDecimals = 15;
+constexpr int StandardPrecision = 15;
 
 std::string ToChars(double value, std::chars_format format, int precision) {
     char buffer[400];  // the longest fixed form of a double with 15 decimals
@@ -76,11 +76,11 @@ std::string RealSpinModel::editingFinished(std::string_view text) {
 
 std::string RealSpinModel::Format(double value) const {
     if (value == 0) value = 0;  // no "-0"
-    const int digits = std::clamp(settings_.Digits, 0, kMaxDecimals);
+    const int digits = std::clamp(settings_.Digits, 0, MaxDecimals);
     std::string text;
     switch (settings_.numFormat) {
         case NumFormat::nfStandard:
-            text = ToChars(value, std::chars_format::general, kStandardPrecision);
+            text = ToChars(value, std::chars_format::general, StandardPrecision);
             break;
         case NumFormat::nfScientific:
             text = ToChars(value, std::chars_format::scientific, std::max(digits, 1) - 1);

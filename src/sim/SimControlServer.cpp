@@ -102,11 +102,11 @@ std::string ExecuteSimCommand(SimulatedInterface& sim, std::string_view line, Si
     }
     if (command == "nudge") {
         // Within a turn of either axis.
-        constexpr double kMaxNudge = 1296000.0;
+        constexpr double MaxNudge = 1296000.0;
         double ha = 0, dec = 0;
         if (words.size() != 3) return "error usage: nudge <ha arcsec> <dec arcsec>";
-        if (!ParseReal(words[1], ha) || !ParseReal(words[2], dec) || !(std::fabs(ha) <= kMaxNudge) ||
-            !(std::fabs(dec) <= kMaxNudge))
+        if (!ParseReal(words[1], ha) || !ParseReal(words[2], dec) || !(std::fabs(ha) <= MaxNudge) ||
+            !(std::fabs(dec) <= MaxNudge))
             return "error bad angle";
         sim.nudge(ha, dec);
         return "ok";

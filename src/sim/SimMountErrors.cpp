@@ -14,13 +14,13 @@ namespace orv {
 
 namespace {
 
-using astro::kArcsecPerDeg;
-using astro::kArcsecPerHour;
-using astro::kDegToRad;
+using astro::ArcsecPerDeg;
+using astro::ArcsecPerHour;
+using astro::DegToRad;
 
 // Three passes of axes = optical + corrections(optical) from optical = axes
 // leave an error of the order of (term / radian)^3 times the term: nothing.
-constexpr int kInversionPasses = 4;
+constexpr int InversionPasses = 4;
 
 std::vector<std::string_view> Words(std::string_view text) {
     std::vector<std::string_view> words;
@@ -42,7 +42,7 @@ std::vector<std::string_view> Words(std::string_view text) {
     return words;
 }
 
-double CosOnSky(double dec) { return std::cos(std::min(std::fabs(dec), astro::kDecClamp) * kDegToRad); }
+double CosOnSky(double dec) { return std::cos(std::min(std::fabs(dec), astro::DecClamp) * DegToRad); }
 
 }  // namespace
 
@@ -87,7 +87,7 @@ MountErrorModel::MountErrorModel(const SimMountErrors& errors, double latitude)
     // the scatter times sqrt(2 / Waves).
     std::mt19937 rng(errors.seed);
     std::uniform_int_distribution<int> k(2, 5);
-    std::uniform_real_distribution<double> phase(0, astro::kTwoPi);
+    std::uniform_real_distribution<double> phase(0, astro::TwoPi);
     const double amplitude = errors.scatterArcsec * std::sqrt(2.0 / Waves);
     for (auto& axis : waves_)
         for (Wave& w : axis) w = {static_cast<double>(k(rng)), static_cast<double>(k(rng)), phase(rng), amplitude};
@@ -96,7 +96,7 @@ MountErrorModel::MountErrorModel(const SimMountErrors& errors, double latitude)
 std::array<double, 2> MountErrorModel::scatter(SkyPlace p) const {
     std::array<double, 2> out{};
     if (errors_.scatterArcsec == 0) return out;
-    const double H = p.ha * astro::kDegPerHour * kDegToRad, d = p.dec * kDegToRad;
+    const double H = p.ha * astro::DegPerHour * DegToRad, d = p.dec * DegToRad;
     for (size_t axis = 0; axis < 2; ++axis)
         for (const Wave& w : waves_[axis]) out[axis] += w.amplitude * std::cos(w.kHA * H + w.kDec * d + w.phase);
     return out;
@@ -106,17 +106,17 @@ SkyPlace MountErrorModel::opticalAxis(SkyPlace axes) const {
     if (perfect_) return axes;
     astro::AstroContext c;
     c.Latitude = latitude_;
-    c.SinLatitude = std::sin(latitude_ * kDegToRad);
-    c.CosLatitude = std::cos(latitude_ * kDegToRad);
+    c.SinLatitude = std::sin(latitude_ * DegToRad);
+    c.CosLatitude = std::cos(latitude_ * DegToRad);
     c.RefractionScale = 0;
     c.PointingTerm = errors_.terms;
     c.PointingTerm[0] = 0;
     SkyPlace optical = axes;
-    for (int pass = 0; pass < kInversionPasses; ++pass) {
+    for (int pass = 0; pass < InversionPasses; ++pass) {
         const astro::Corrections k = astro::PointingCorrections(optical.ha, optical.dec, c);
         const auto s = scatter(optical);
-        optical.ha = axes.ha - k.HACorrection - s[0] / (kArcsecPerHour * CosOnSky(optical.dec));
-        optical.dec = axes.dec - k.DecCorrection - s[1] / kArcsecPerDeg;
+        optical.ha = axes.ha - k.HACorrection - s[0] / (ArcsecPerHour * CosOnSky(optical.dec));
+        optical.dec = axes.dec - k.DecCorrection - s[1] / ArcsecPerDeg;
     }
     return optical;
 }

@@ -280,7 +280,7 @@ void SimulatedInterface::updateDrives(int64_t t) {
     bool larger = !(relays & ports::DomeLargerBit) && (relays & ports::DomeSmallerBit);
     bool smaller = !(relays & ports::DomeSmallerBit) && (relays & ports::DomeLargerBit);
     double domeCountsPerSecond =
-        usableScale(mech_.DomeCountScale) ? DomeDegPerSecond * astro::kDegToRad / mech_.DomeCountScale : 0.0;
+        usableScale(mech_.DomeCountScale) ? DomeDegPerSecond * astro::DegToRad / mech_.DomeCountScale : 0.0;
     dome_.setRate(t, larger ? domeCountsPerSecond : smaller ? -domeCountsPerSecond : 0.0);
 
     bool decrease = !(relays & ports::FocusDecreaseBit), increase = !(relays & ports::FocusIncreaseBit);
@@ -328,7 +328,7 @@ SimulatedInterface::Truth SimulatedInterface::truthLocked(int64_t t) const {
     tr.axes.dec = mech_.StartDec.value_or(mech_.Latitude) + decSense * tr.axis_arcsec[1] / 3600.0;
     tr.optical = mount_.opticalAxis(tr.axes);
     double domeCounts = static_cast<double>(counters_[2].offset) + dome_.at(t);
-    double deg = std::fmod(domeCounts * mech_.DomeCountScale / astro::kDegToRad, 360.0);
+    double deg = std::fmod(domeCounts * mech_.DomeCountScale / astro::DegToRad, 360.0);
     if (deg < 0) deg += 360.0;
     tr.dome_deg = std::isfinite(deg) && deg < 360.0 ? deg : 0.0;
     tr.focus = focus_.at(t);

@@ -20,8 +20,8 @@ ChannelWindows AttachChannelWindows(const ChannelWindowsSources& sources, QWidge
         if (hooks.followColourScheme) hooks.followColourScheme(*d);
     }
     if (hooks.attachDialog) {
-        hooks.attachDialog(kCommMnu, [d = w.comm] { d->ShowCommDialog(); });
-        if (w.kav) hooks.attachDialog(kKAVMnu, [d = w.kav] { d->KAVMnuClick(); });
+        hooks.attachDialog(CommMnu, [d = w.comm] { d->ShowCommDialog(); });
+        if (w.kav) hooks.attachDialog(KAVMnu, [d = w.kav] { d->KAVMnuClick(); });
     }
     return w;
 }

@@ -36,8 +36,8 @@ struct ChannelWindows {
 };
 
 // Creates the windows as children of `mainWindow` (help from `help`, may be
-// null) and joins them to it: kCommMnu opens the Communications dialog,
-// kKAVMnu the KAV window.
+// null) and joins them to it: CommMnu opens the Communications dialog,
+// KAVMnu the KAV window.
 ChannelWindows AttachChannelWindows(const ChannelWindowsSources& sources, QWidget* mainWindow, THelpWindow* help,
                                     const MainWindowHooks& hooks);
 

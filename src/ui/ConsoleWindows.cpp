@@ -19,10 +19,10 @@ ConsoleWindows AttachConsoleWindows(System& system, OrvTimeSetup& timeSetup, Orv
         if (hooks.followColourScheme) hooks.followColourScheme(*d);
     }
     if (hooks.attachDialog) {
-        hooks.attachDialog(kMiscMnu, [d = w.misc] { d->MiscMnuClick(); });
-        hooks.attachDialog(kPaddleMnu, [d = w.paddle] { d->PaddleMnuClick(); });
-        hooks.attachDialog(kTimeSetupMnu, [d = w.timeSetup] { d->TimeSetupMnuClick(); });
-        hooks.attachDialog(kSavePointsMnu, [d = w.points] { d->SavePointsMnuClick(); });
+        hooks.attachDialog(MiscMnu, [d = w.misc] { d->MiscMnuClick(); });
+        hooks.attachDialog(PaddleMnu, [d = w.paddle] { d->PaddleMnuClick(); });
+        hooks.attachDialog(TimeSetupMnu, [d = w.timeSetup] { d->TimeSetupMnuClick(); });
+        hooks.attachDialog(SavePointsMnu, [d = w.points] { d->SavePointsMnuClick(); });
     }
     if (hooks.addCloseQuestion) hooks.addCloseQuestion([d = w.points] {
             d->QuerySavePoints();

@@ -27,8 +27,8 @@ struct ConsoleWindows {
 
 // Creates the four windows as children of `mainWindow` over the program's
 // time-setup timer and point list (help from `help`, may be null) and joins
-// them to it: each menu item (kMiscMnu, kPaddleMnu, kTimeSetupMnu,
-// kSavePointsMnu) shows its window, and unsaved points are offered for saving
+// them to it: each menu item (MiscMnu, PaddleMnu, TimeSetupMnu,
+// SavePointsMnu) shows its window, and unsaved points are offered for saving
 // once the close was confirmed (the program closes whatever the answer).
 ConsoleWindows AttachConsoleWindows(System& system, OrvTimeSetup& timeSetup, OrvPointsDlg& points,
                                     QWidget* mainWindow, THelpWindow* help, const MainWindowHooks& hooks);

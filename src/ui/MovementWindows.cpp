@@ -19,9 +19,9 @@ MovementWindows AttachMovementWindows(System& system, QWidget* mainWindow, THelp
         if (hooks.followColourScheme) hooks.followColourScheme(*d);
     }
     if (hooks.attachDialog) {
-        hooks.attachDialog(kInitMnu, [d = w.init] { d->InitMnuClick(); });
-        hooks.attachDialog(kMoveMnu, [d = w.move] { d->MoveMnuClick(); });
-        hooks.attachDialog(kRatesMnu, [d = w.rates] { d->RatesMnuClick(); });
+        hooks.attachDialog(InitMnu, [d = w.init] { d->InitMnuClick(); });
+        hooks.attachDialog(MoveMnu, [d = w.move] { d->MoveMnuClick(); });
+        hooks.attachDialog(RatesMnu, [d = w.rates] { d->RatesMnuClick(); });
     }
     if (hooks.addCloseQuestion) hooks.addCloseQuestion([w] { return w.QuerySaveMarks(); });
     return w;

@@ -41,8 +41,8 @@ struct MainWindowHooks {
 };
 
 // Creates the three windows as children of `mainWindow` (help from `help`,
-// may be null) and joins them to it: each menu item (kInitMnu, kMoveMnu,
-// kRatesMnu) loads its window's fields from the current state and shows it.
+// may be null) and joins them to it: each menu item (InitMnu, MoveMnu,
+// RatesMnu) loads its window's fields from the current state and shows it.
 MovementWindows AttachMovementWindows(System& system, QWidget* mainWindow, THelpWindow* help,
                                       const MainWindowHooks& hooks);
 

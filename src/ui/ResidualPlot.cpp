@@ -19,15 +19,15 @@ namespace {
 
 // Night colours: nothing brighter than the red and amber an eye adapted to the
 // dark tolerates.
-const QColor kBackground(8, 8, 8);
-const QColor kFrame(110, 40, 40);
-const QColor kGrid(48, 20, 20);
-const QColor kText(220, 90, 80);
-const QColor kRaColour(255, 150, 40);   // RA times cos Dec: amber
-const QColor kDecColour(255, 60, 60);   // Dec: red
+const QColor Background(8, 8, 8);
+const QColor Frame(110, 40, 40);
+const QColor Grid(48, 20, 20);
+const QColor Text(220, 90, 80);
+const QColor RaColour(255, 150, 40);   // RA times cos Dec: amber
+const QColor DecColour(255, 60, 60);   // Dec: red
 
-constexpr int kWidth = 1500, kHeight = 1020;
-constexpr int kMargin = 70;
+constexpr int Width = 1500, Height = 1020;
+constexpr int Margin = 70;
 
 // A tick step of 1, 2 or 5 times a power of ten giving about `ticks` intervals.
 double NiceStep(double span, int ticks) {
@@ -71,22 +71,22 @@ void DrawAxes(QPainter& g, const Panel& p, double xStep, double yStep, const QSt
     g.setFont(small);
     for (double x = p.x0; x <= p.x1 + xStep * 1e-6; x += xStep) {
         const QPointF a = p.map(x, p.y0);
-        g.setPen(QPen(kGrid, 1));
+        g.setPen(QPen(Grid, 1));
         g.drawLine(a, p.map(x, p.y1));
-        g.setPen(kText);
+        g.setPen(Text);
         g.drawText(QRectF(a.x() - 40, a.y() + 4, 80, 18), Qt::AlignHCenter | Qt::AlignTop, Number(x, xStep));
     }
     for (double y = p.y0; y <= p.y1 + yStep * 1e-6; y += yStep) {
         const QPointF a = p.map(p.x0, y);
-        g.setPen(QPen(std::fabs(y) < yStep * 1e-6 ? kFrame : kGrid, 1));
+        g.setPen(QPen(std::fabs(y) < yStep * 1e-6 ? Frame : Grid, 1));
         g.drawLine(a, p.map(p.x1, y));
-        g.setPen(kText);
+        g.setPen(Text);
         g.drawText(QRectF(a.x() - 66, a.y() - 9, 60, 18), Qt::AlignRight | Qt::AlignVCenter, Number(y, yStep));
     }
-    g.setPen(QPen(kFrame, 1.5));
+    g.setPen(QPen(Frame, 1.5));
     g.setBrush(Qt::NoBrush);
     g.drawRect(p.area);
-    g.setPen(kText);
+    g.setPen(Text);
     g.drawText(QRectF(p.area.left(), p.area.bottom() + 22, p.area.width(), 20), Qt::AlignHCenter, xLabel);
     g.save();
     g.translate(p.area.left() - 58, p.area.center().y());
@@ -98,10 +98,10 @@ void DrawAxes(QPainter& g, const Panel& p, double xStep, double yStep, const QSt
 void Mark(QPainter& g, QPointF at, bool ra) {
     if (ra) {
         g.setPen(Qt::NoPen);
-        g.setBrush(kRaColour);
+        g.setBrush(RaColour);
         g.drawEllipse(at, 4.5, 4.5);
     } else {
-        g.setPen(QPen(kDecColour, 2.2));
+        g.setPen(QPen(DecColour, 2.2));
         g.setBrush(Qt::NoBrush);
         g.drawLine(at + QPointF(-5, -5), at + QPointF(5, 5));
         g.drawLine(at + QPointF(-5, 5), at + QPointF(5, -5));
@@ -158,7 +158,7 @@ void VectorPanel(QPainter& g, QRectF area, const astro::FitResult& fit, const Er
         const astro::SkyError e = error(r);
         const QPointF from = p.map(r.ha, r.dec);
         const QPointF to = from + QPointF(-e.raCosDec * pixelsPerArcsec, -e.dec * pixelsPerArcsec);
-        g.setPen(QPen(kRaColour, 2));
+        g.setPen(QPen(RaColour, 2));
         g.drawLine(from, to);
         const QPointF d = to - from;
         const double len = std::hypot(d.x(), d.y());
@@ -169,17 +169,17 @@ void VectorPanel(QPainter& g, QRectF area, const astro::FitResult& fit, const Er
             head.lineTo(to - u * 9 + n * 4.5);
             head.lineTo(to - u * 9 - n * 4.5);
             head.closeSubpath();
-            g.fillPath(head, kRaColour);
+            g.fillPath(head, RaColour);
         }
         g.setPen(Qt::NoPen);
-        g.setBrush(kDecColour);
+        g.setBrush(DecColour);
         g.drawEllipse(from, 3, 3);
     }
     const double bar = NiceStep(limit, 2);
     const QPointF b0(area.right() - 20 - bar * pixelsPerArcsec, area.top() + 22);
-    g.setPen(QPen(kRaColour, 2.5));
+    g.setPen(QPen(RaColour, 2.5));
     g.drawLine(b0, b0 + QPointF(bar * pixelsPerArcsec, 0));
-    g.setPen(kText);
+    g.setPen(Text);
     g.drawText(QRectF(b0.x() - 120, b0.y() - 9, 112, 18), Qt::AlignRight | Qt::AlignVCenter,
                Number(bar, bar) + " arcsec");
 }
@@ -196,46 +196,46 @@ double LargestError(const astro::FitResult& fit, const ErrorOf& error) {
 }  // namespace
 
 QImage DrawResidualPlot(const astro::FitResult& fit, const std::string& title) {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(kBackground);
+    QImage image(Width, Height, QImage::Format_RGB32);
+    image.fill(Background);
     QPainter g(&image);
     g.setRenderHint(QPainter::Antialiasing);
     QFont font("DejaVu Sans");
     font.setPixelSize(22);
     g.setFont(font);
-    g.setPen(kText);
-    g.drawText(QRect(0, 10, kWidth, 30), Qt::AlignHCenter, QString::fromStdString(title));
+    g.setPen(Text);
+    g.drawText(QRect(0, 10, Width, 30), Qt::AlignHCenter, QString::fromStdString(title));
 
     // The legend.
     font.setPixelSize(16);
     g.setFont(font);
-    Mark(g, QPointF(kMargin + 10, 56), true);
-    g.setPen(kText);
-    g.drawText(QPointF(kMargin + 22, 62), "RA \u00d7 cos Dec");
-    Mark(g, QPointF(kMargin + 170, 56), false);
-    g.setPen(kText);
-    g.drawText(QPointF(kMargin + 182, 62), "Dec");
-    g.drawText(QRectF(kMargin + 240, 46, kWidth - 2 * kMargin - 240, 22), Qt::AlignRight,
+    Mark(g, QPointF(Margin + 10, 56), true);
+    g.setPen(Text);
+    g.drawText(QPointF(Margin + 22, 62), "RA \u00d7 cos Dec");
+    Mark(g, QPointF(Margin + 170, 56), false);
+    g.setPen(Text);
+    g.drawText(QPointF(Margin + 182, 62), "Dec");
+    g.drawText(QRectF(Margin + 240, 46, Width - 2 * Margin - 240, 22), Qt::AlignRight,
                "errors: telescope \u2212 star, arcsec on the sky; arrows in hour angle (west right) and Dec (north up)");
 
     const ErrorOf before = [](const astro::PointResidual& r) { return r.before; };
     const ErrorOf after = [](const astro::PointResidual& r) { return r.after; };
-    const double columnWidth = (kWidth - 2 * kMargin - 2 * 60) / 3.0;
-    const double rowTop[2] = {110, 110 + (kHeight - 110) / 2.0};
-    const double rowHeight = (kHeight - 110) / 2.0 - 80;
+    const double columnWidth = (Width - 2 * Margin - 2 * 60) / 3.0;
+    const double rowTop[2] = {110, 110 + (Height - 110) / 2.0};
+    const double rowHeight = (Height - 110) / 2.0 - 80;
     for (int row = 0; row < 2; ++row) {
         const ErrorOf& e = row == 0 ? before : after;
         const double rms = row == 0 ? fit.rmsBefore : fit.rmsAfter;
         const double limit = LargestError(fit, e);
         font.setPixelSize(18);
         g.setFont(font);
-        g.setPen(kText);
+        g.setPen(Text);
         const QString heading = QString(row == 0 ? "Before the fit" : "After the fit") + ": RMS " +
                                 QString::number(rms, 'f', rms < 10 ? 2 : 1) + " arcsec on the sky, " +
                                 QString::number(fit.residuals.size()) + " points";
-        g.drawText(QRectF(kMargin, rowTop[row] - 6, kWidth - 2 * kMargin, 24), Qt::AlignLeft, heading);
+        g.drawText(QRectF(Margin, rowTop[row] - 6, Width - 2 * Margin, 24), Qt::AlignLeft, heading);
         for (int col = 0; col < 3; ++col) {
-            const QRectF area(kMargin + col * (columnWidth + 60), rowTop[row] + 26, columnWidth, rowHeight);
+            const QRectF area(Margin + col * (columnWidth + 60), rowTop[row] + 26, columnWidth, rowHeight);
             if (col == 2)
                 VectorPanel(g, area, fit, e, limit);
             else

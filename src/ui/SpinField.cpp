@@ -22,7 +22,7 @@ bool HandleSpinKey(const QKeyEvent& event, const std::function<KeyVerdict(char32
         case Qt::Key_Enter:
             return false;
         case Qt::Key_Backspace:
-            if (verdict(kBackspaceKey) == KeyVerdict::Accept) return false;
+            if (verdict(BackspaceKey) == KeyVerdict::Accept) return false;
             Beep();
             return true;
         default:

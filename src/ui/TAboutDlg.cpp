@@ -31,7 +31,7 @@ QLabel* PanelLabel(const QString& text, QWidget* parent, const QColor& colour, d
 
 TAboutDlg::TAboutDlg(QWidget* parent, const QString& programFile) : QDialog(parent) {
     setObjectName("TAboutDlg");
-    setWindowTitle(kAboutCaption);
+    setWindowTitle(AboutCaption);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
 
@@ -49,8 +49,8 @@ TAboutDlg::TAboutDlg(QWidget* parent, const QString& programFile) : QDialog(pare
     version_ = PanelLabel(ToQString(line.value_or("Version 0")), panel, QColor(0xC0, 0xC0, 0xC0), 1.0, false);
 
     auto* text = new QVBoxLayout;
-    text->addWidget(PanelLabel(kAboutProduct, panel, Qt::white, 2.4, true));
-    text->addWidget(PanelLabel(kAboutDescription, panel, QColor(0x00, 0xFF, 0xFF), 1.2, false));
+    text->addWidget(PanelLabel(AboutProduct, panel, Qt::white, 2.4, true));
+    text->addWidget(PanelLabel(AboutDescription, panel, QColor(0x00, 0xFF, 0xFF), 1.2, false));
     text->addSpacing(12);
     text->addWidget(version_);
     text->addStretch();

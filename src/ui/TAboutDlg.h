@@ -10,9 +10,9 @@ class QLabel;
 
 namespace orv::ui {
 
-inline constexpr const char* kAboutCaption = "About Orv";
-inline constexpr const char* kAboutProduct = "Orv";
-inline constexpr const char* kAboutDescription = "Telescope Control System";
+inline constexpr const char* AboutCaption = "About Orv";
+inline constexpr const char* AboutProduct = "Orv";
+inline constexpr const char* AboutDescription = "Telescope Control System";
 
 class TAboutDlg : public QDialog {
     Q_OBJECT

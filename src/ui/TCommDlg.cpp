@@ -30,13 +30,13 @@ void Check(QButtonGroup* radio, int item) {
 
 TCommDlg::TCommDlg(DefaultsChannels& channels, StatusLog& log, QWidget* parent, OrvComSet::DeviceLister devices,
                    OrvSetTCP::AddressLister addresses)
-    : TOrvDialog("TCommDlg", tr(kCommCaption), kCommHelpTopic, parent),
+    : TOrvDialog("TCommDlg", tr(CommCaption), CommHelpTopic, parent),
       controller_(channels, log),
       pages_(new QTabWidget(this)),
       excomSerial_(makeButton("ExComSerialBtn", tr("Serial Settings"))),
       mncpSerial_(makeButton("MNCPSerialBtn", tr("Serial Settings"))),
       tcpSettings_(makeButton("TCPIPBtn", tr("TCP/IP Settings"))),
-      logComm_(new QCheckBox(tr(kLogCommCaption))),
+      logComm_(new QCheckBox(tr(LogCommCaption))),
       serial_(new TSettingsDlg(channels, this, std::move(devices))),
       tcp_(new TTCPSettingsDlg(channels, this, std::move(addresses))) {
     setModal(true);

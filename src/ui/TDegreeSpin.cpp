@@ -15,7 +15,7 @@ TDegreeSpin::TDegreeSpin(QWidget* parent, DegreeSpinSettings settings)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setHorizontalSpacing(2);
     layout->setVerticalSpacing(0);
-    const char* names[3] = {"", DegreeSpinModel::kMinutesLabel, DegreeSpinModel::kSecondsLabel};
+    const char* names[3] = {"", DegreeSpinModel::MinutesLabel, DegreeSpinModel::SecondsLabel};
     for (int i = 0; i < 3; ++i) {
         labels_[i] = new QLabel(QString::fromLatin1(names[i]), this);
         fields_[i] = new QLineEdit(this);

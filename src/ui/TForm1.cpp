@@ -29,11 +29,11 @@ namespace {
 using DC = DisplayControls;
 
 // The widest texts of the panels: a position, a rate, a status word; the Julian Date.
-constexpr const char* kPositionWidth = "-00 00 00.0";
-constexpr const char* kRateWidth = "-0000.000";
-constexpr const char* kStatusWidth = "TRAILING";
-constexpr const char* kJulianWidth = "2400000.000000";
-constexpr double kDisplayPointSize = 8.0;
+constexpr const char* PositionWidth = "-00 00 00.0";
+constexpr const char* RateWidth = "-0000.000";
+constexpr const char* StatusWidth = "TRAILING";
+constexpr const char* JulianWidth = "2400000.000000";
+constexpr double DisplayPointSize = 8.0;
 
 QLabel* Caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -79,10 +79,10 @@ TForm1::TForm1(OrvMainForm& form, QWidget* parent)
       about_(new TAboutDlg(this)),
       help_(new THelpWindow(this)) {
     setObjectName("TForm1");
-    setWindowTitle(kMainCaption);
+    setWindowTitle(MainCaption);
     // The display packs 60 fields into the designed 567 x 579: a size smaller than the desktop's.
     QFont compact = font();
-    compact.setPointSizeF(kDisplayPointSize);
+    compact.setPointSizeF(DisplayPointSize);
     setFont(compact);
     ask_ = [this](const std::string& question) {
         return QMessageBox::question(this, windowTitle(), ToQString(question), QMessageBox::Yes | QMessageBox::No,
@@ -107,7 +107,7 @@ TForm1::TForm1(OrvMainForm& form, QWidget* parent)
     followColourScheme(*about_);
 
     // The designed size, centred on the desktop.
-    resize(kMainDesignedWidth, kMainDesignedHeight);
+    resize(MainDesignedWidth, MainDesignedHeight);
     if (const QScreen* desktop = screen()) move(desktop->availableGeometry().center() - rect().center());
     applyColourScheme();
 }
@@ -138,36 +138,36 @@ void TForm1::buildMenus() {
         action->setEnabled(true);
         connect(action, &QAction::triggered, this, std::move(run));
     };
-    serve(kExitMnu, [this] { close(); });
-    serve(kErrorLogMnu, [this] {
+    serve(ExitMnu, [this] { close(); });
+    serve(ErrorLogMnu, [this] {
         statusLog_->show();
         statusLog_->raise();
     });
-    serve(kNightColorsMnu, [this] { setNightColors(!form_.nightColors()); });
+    serve(NightColorsMnu, [this] { setNightColors(!form_.nightColors()); });
     auto showHelp = [this](void (THelpWindow::*page)()) {
         (help_->*page)();
         help_->show();
         help_->raise();
     };
-    serve(kContentsMnu, [showHelp] { showHelp(&THelpWindow::showContents); });
-    serve(kSearchHelpMnu, [this] {
+    serve(ContentsMnu, [showHelp] { showHelp(&THelpWindow::showContents); });
+    serve(SearchHelpMnu, [this] {
         help_->search({});
         help_->show();
         help_->raise();
     });
-    serve(kHowToUseHelpMnu, [showHelp] { showHelp(&THelpWindow::showHelpOnHelp); });
-    serve(kAboutMnu, [this] { about_->show(); });  // modal, without a nested event loop
+    serve(HowToUseHelpMnu, [showHelp] { showHelp(&THelpWindow::showHelpOnHelp); });
+    serve(AboutMnu, [this] { about_->show(); });  // modal, without a nested event loop
 
     auto defaults = [this](const char* name, void (UserDefaultsActions::*run)()) {
         connect(menuItems_.at(name), &QAction::triggered, this, [this, run] {
             if (defaults_) (defaults_->*run)();
         });
     };
-    defaults(kGetDefaultsMnu, &UserDefaultsActions::GetUserDefaults);
-    defaults(kSaveDefaultsMnu, &UserDefaultsActions::SaveUserDefaults);
-    defaults(kSaveSizeMnu, &UserDefaultsActions::SaveSizePosition);
-    defaults(kEraseSizeMnu, &UserDefaultsActions::EraseSizePosition);
-    defaults(kFactoryDefaultsMnu, &UserDefaultsActions::RestoreFactoryDefaults);
+    defaults(GetDefaultsMnu, &UserDefaultsActions::GetUserDefaults);
+    defaults(SaveDefaultsMnu, &UserDefaultsActions::SaveUserDefaults);
+    defaults(SaveSizeMnu, &UserDefaultsActions::SaveSizePosition);
+    defaults(EraseSizeMnu, &UserDefaultsActions::EraseSizePosition);
+    defaults(FactoryDefaultsMnu, &UserDefaultsActions::RestoreFactoryDefaults);
 }
 
 QLabel* TForm1::field(const char* name, std::string DC::*value, QWidget* parent, const char* widest) {
@@ -212,8 +212,8 @@ QWidget* TForm1::buildDisplay() {
         {"NextHADis", &DC::NextHADis},       {"NextRADis", &DC::NextRADis},   {"NextDecDis", &DC::NextDecDis},
         {"NextEpochDis", &DC::NextEpochDis}, {"NextMassDis", &DC::NextMassDis}, {"NextZenithDis", &DC::NextZenithDis}};
     for (int col = 0; col < 6; ++col) {
-        pg->addWidget(field(tele[col].first, tele[col].second, position, kPositionWidth), 1, col + 1);
-        pg->addWidget(field(next[col].first, next[col].second, position, kPositionWidth), 2, col + 1);
+        pg->addWidget(field(tele[col].first, tele[col].second, position, PositionWidth), 1, col + 1);
+        pg->addWidget(field(next[col].first, next[col].second, position, PositionWidth), 2, col + 1);
     }
     rows->addWidget(position);
 
@@ -231,7 +231,7 @@ QWidget* TForm1::buildDisplay() {
         tg->addWidget(Caption(caption, time), row, 0);
         QLabel* value = field(control.first, control.second, time, nullptr);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(kJulianWidth) + 8);
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(JulianWidth) + 8);
         tg->addWidget(value, row++, 1);
     }
     timeMisc->addWidget(time, 1);
@@ -266,22 +266,22 @@ QWidget* TForm1::buildDisplay() {
     rg->addWidget(ColumnHead("RA", rates), 0, 1);
     rg->addWidget(ColumnHead("Dec", rates), 0, 2);
     rg->addWidget(Caption(" Track:", rates), 1, 0);
-    rg->addWidget(field("TrackRADis", &DC::TrackRADis, rates, kRateWidth), 1, 1);
-    rg->addWidget(field("TrackDecDis", &DC::TrackDecDis, rates, kRateWidth), 1, 2);
+    rg->addWidget(field("TrackRADis", &DC::TrackRADis, rates, RateWidth), 1, 1);
+    rg->addWidget(field("TrackDecDis", &DC::TrackDecDis, rates, RateWidth), 1, 2);
     rg->addWidget(Caption(" Guide:", rates), 2, 0);
-    rg->addWidget(field("GuideRADis", &DC::GuideRADis, rates, kRateWidth), 2, 1);
+    rg->addWidget(field("GuideRADis", &DC::GuideRADis, rates, RateWidth), 2, 1);
     rg->addWidget(Caption(" Set:", rates), 3, 0);
-    rg->addWidget(field("SetRADis", &DC::SetRADis, rates, kRateWidth), 3, 1);
+    rg->addWidget(field("SetRADis", &DC::SetRADis, rates, RateWidth), 3, 1);
     rg->addWidget(CaptionWith(" Cor:", indicator("RateCorOnOff", &DC::RateCorOnOff, rates), rates), 4, 0);
-    rg->addWidget(field("CorRADis", &DC::CorRADis, rates, kRateWidth), 4, 1);
-    rg->addWidget(field("CorDecDis", &DC::CorDecDis, rates, kRateWidth), 4, 2);
+    rg->addWidget(field("CorRADis", &DC::CorRADis, rates, RateWidth), 4, 1);
+    rg->addWidget(field("CorDecDis", &DC::CorDecDis, rates, RateWidth), 4, 2);
     rg->addWidget(ColumnHead("Rate", rates), 5, 1);
     rg->addWidget(ColumnHead("Length", rates), 5, 2);
     rg->addWidget(ColumnHead("P.A.", rates), 5, 3);
     rg->addWidget(Caption(" Trail:", rates), 6, 0);
-    rg->addWidget(field("TrailRateDis", &DC::TrailRateDis, rates, kRateWidth), 6, 1);
-    rg->addWidget(field("TrailLenDis", &DC::TrailLenDis, rates, kRateWidth), 6, 2);
-    rg->addWidget(field("TrailPADis", &DC::TrailPADis, rates, kRateWidth), 6, 3);
+    rg->addWidget(field("TrailRateDis", &DC::TrailRateDis, rates, RateWidth), 6, 1);
+    rg->addWidget(field("TrailLenDis", &DC::TrailLenDis, rates, RateWidth), 6, 2);
+    rg->addWidget(field("TrailPADis", &DC::TrailPADis, rates, RateWidth), 6, 3);
     rg->addWidget(CaptionWith(" Use Cosine of Dec:", indicator("CosDecOnOff", &DC::CosDecOnOff, rates), rates), 7, 0,
                   1, 3);
     ratesModes->addWidget(rates, 3);
@@ -296,7 +296,7 @@ QWidget* TForm1::buildDisplay() {
              {"Limit1Dis", &DC::Limit1Dis},
              {"Limit2Dis", &DC::Limit2Dis},
              {"TargetDis", &DC::TargetDis}})
-        modeRows->addWidget(field(name, value, mode, kStatusWidth));
+        modeRows->addWidget(field(name, value, mode, StatusWidth));
     right->addWidget(mode);
 
     auto* status = new QGroupBox("Status", display);
@@ -304,13 +304,13 @@ QWidget* TForm1::buildDisplay() {
     sg->addWidget(CaptionWith(" Dome:", indicator("DomeOnOff", &DC::DomeOnOff, status), status), 0, 0);
     sg->addWidget(CaptionWith(" Track:", indicator("TrackOnOff", &DC::TrackOnOff, status), status), 0, 1);
     sg->addWidget(CaptionWith(" Drives:", indicator("DrivesOnOff", &DC::DrivesOnOff, status), status), 0, 2);
-    sg->addWidget(field("NSEWDis", &DC::NSEWDis, status, kStatusWidth), 1, 0);
-    sg->addWidget(field("SlewDis", &DC::SlewDis, status, kStatusWidth), 1, 1, 1, 2);
-    sg->addWidget(field("SlewingDis", &DC::SlewingDis, status, kStatusWidth), 2, 0);
-    sg->addWidget(field("SettingDis", &DC::SettingDis, status, kStatusWidth), 2, 1);
-    sg->addWidget(field("TrailingDis", &DC::TrailingDis, status, kStatusWidth), 2, 2);
-    sg->addWidget(CaptionWith(" Dome:", field("DomeDis", &DC::DomeDis, status, kStatusWidth), status), 3, 0);
-    sg->addWidget(field("StatusDis", &DC::StatusDis, status, kStatusWidth), 3, 1);
+    sg->addWidget(field("NSEWDis", &DC::NSEWDis, status, StatusWidth), 1, 0);
+    sg->addWidget(field("SlewDis", &DC::SlewDis, status, StatusWidth), 1, 1, 1, 2);
+    sg->addWidget(field("SlewingDis", &DC::SlewingDis, status, StatusWidth), 2, 0);
+    sg->addWidget(field("SettingDis", &DC::SettingDis, status, StatusWidth), 2, 1);
+    sg->addWidget(field("TrailingDis", &DC::TrailingDis, status, StatusWidth), 2, 2);
+    sg->addWidget(CaptionWith(" Dome:", field("DomeDis", &DC::DomeDis, status, StatusWidth), status), 3, 0);
+    sg->addWidget(field("StatusDis", &DC::StatusDis, status, StatusWidth), 3, 1);
     QLabel* clouds = field("CloudsDis", &DC::CloudsDis, status, nullptr);
     // Its own colours in both schemes: red on the window's background.
     QPalette cloudColours = clouds->palette();
@@ -335,7 +335,7 @@ QWidget* TForm1::buildDisplay() {
     row = 0;
     for (const auto& [caption, control] : channels) {
         cg->addWidget(Caption(caption, comm), row, 0);
-        cg->addWidget(field(control.first, control.second, comm, kStatusWidth), row++, 1);
+        cg->addWidget(field(control.first, control.second, comm, StatusWidth), row++, 1);
     }
     commActivity->addWidget(comm, 1);
 
@@ -367,9 +367,9 @@ QWidget* TForm1::buildButtons() {
         connect(button, &QPushButton::clicked, this, [this, click] { (form_.*click)(); });
         row->addWidget(button);
     };
-    add("SlewBtn", kSlewBtnCaption, &OrvMainForm::SlewBtnClick);
-    add("StopBtn", kStopBtnCaption, &OrvMainForm::StopBtnClick);
-    add("TrailBtn", kTrailBtnCaption, &OrvMainForm::TrailBtnClick);
+    add("SlewBtn", SlewBtnCaption, &OrvMainForm::SlewBtnClick);
+    add("StopBtn", StopBtnCaption, &OrvMainForm::StopBtnClick);
+    add("TrailBtn", TrailBtnCaption, &OrvMainForm::TrailBtnClick);
     return panel;
 }
 
@@ -402,13 +402,13 @@ void TForm1::setUserDefaults(UserDefaultsActions* defaults) {
 }
 
 void TForm1::enableDefaultsMenu(bool enabled) {
-    for (const char* name : {kGetDefaultsMnu, kSaveDefaultsMnu, kSaveSizeMnu, kEraseSizeMnu, kFactoryDefaultsMnu})
+    for (const char* name : {GetDefaultsMnu, SaveDefaultsMnu, SaveSizeMnu, EraseSizeMnu, FactoryDefaultsMnu})
         menuItems_.at(name)->setEnabled(enabled);
 }
 
 void TForm1::setNightColors(bool night) {
     form_.setNightColors(night);
-    menuItems_.at(kNightColorsMnu)->setChecked(night);
+    menuItems_.at(NightColorsMnu)->setChecked(night);
     applyColourScheme();
 }
 

@@ -37,7 +37,7 @@ public:
     // Writes every field of the display from the model's controls (each tick).
     void showControls(const DisplayControls& controls);
 
-    // Makes the menu item `menuItemName` (kMoveMnu, kRatesMnu ...) open a
+    // Makes the menu item `menuItemName` (MoveMnu, RatesMnu ...) open a
     // dialog: `open` runs on each click, and the item is no longer greyed.
     // False when there is no such item.
     bool attachDialog(const std::string& menuItemName, std::function<void()> open);

@@ -25,8 +25,8 @@ THelpWindow::THelpWindow(QWidget* parent)
     setObjectName("THelpWindow");
     setWindowTitle(tr("Orv Help"));
 
-    for (const QString& name : QDir(kHelpResourceDir).entryList({"*.html"}, QDir::Files)) {
-        QFile file(QString(kHelpResourceDir) + "/" + name);
+    for (const QString& name : QDir(HelpResourceDir).entryList({"*.html"}, QDir::Files)) {
+        QFile file(QString(HelpResourceDir) + "/" + name);
         if (file.open(QIODevice::ReadOnly)) index_.addPage(ToStd(name), file.readAll().toStdString());
     }
 
@@ -50,9 +50,9 @@ THelpWindow::THelpWindow(QWidget* parent)
     sideLayout->addWidget(searchField_);
     sideLayout->addWidget(results_, 1);
 
-    browser_->setSearchPaths({kHelpResourceDir});
+    browser_->setSearchPaths({HelpResourceDir});
     // The browser's rich text reads no linked style sheet: the pages' one is made the default.
-    QFile css(QString(kHelpResourceDir) + "/style.css");
+    QFile css(QString(HelpResourceDir) + "/style.css");
     if (css.open(QIODevice::ReadOnly)) browser_->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
     browser_->setOpenExternalLinks(false);
 
@@ -71,12 +71,12 @@ THelpWindow::THelpWindow(QWidget* parent)
 }
 
 void THelpWindow::showPage(const QString& page) {
-    browser_->setSource(QUrl("qrc" + QString(kHelpResourceDir) + "/" + page));
+    browser_->setSource(QUrl("qrc" + QString(HelpResourceDir) + "/" + page));
 }
 
-void THelpWindow::showContents() { showPage(kHelpContentsPage); }
-void THelpWindow::showIndex() { showPage(kHelpIndexPage); }
-void THelpWindow::showHelpOnHelp() { showPage(kHelpOnHelpPage); }
+void THelpWindow::showContents() { showPage(HelpContentsPage); }
+void THelpWindow::showIndex() { showPage(HelpIndexPage); }
+void THelpWindow::showHelpOnHelp() { showPage(HelpOnHelpPage); }
 void THelpWindow::showTopic(int topic) { showPage(ToQString(HelpTopicPage(topic))); }
 
 void THelpWindow::search(const QString& keywords) {

@@ -13,7 +13,7 @@ class QTextBrowser;
 
 namespace orv::ui {
 
-inline constexpr const char* kHelpResourceDir = ":/help";
+inline constexpr const char* HelpResourceDir = ":/help";
 
 class THelpWindow : public QWidget {
     Q_OBJECT

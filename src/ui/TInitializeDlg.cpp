@@ -15,7 +15,7 @@
 namespace orv::ui {
 
 TInitializeDlg::TInitializeDlg(System& system, QWidget* parent)
-    : TOrvDialog("TInitializeDlg", tr("Initialization"), kInitHelpTopic, parent),
+    : TOrvDialog("TInitializeDlg", tr("Initialization"), InitHelpTopic, parent),
       controller_(system),
       pages_(new QTabWidget(this)),
       date_(new QDateEdit),

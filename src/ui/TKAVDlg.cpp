@@ -22,15 +22,15 @@ namespace orv::ui {
 
 namespace {
 
-constexpr int kFieldWidth = 64;   // pixels: "-9999" and a 12-bit ADU with room to spare
+constexpr int FieldWidth = 64;   // pixels: "-9999" and a 12-bit ADU with room to spare
 
 WindowColour PanelColour(KAVColour colour) {
     switch (colour) {
-        case KAVColour::Yellow: return kYellow;
-        case KAVColour::Red: return kRed;
+        case KAVColour::Yellow: return Yellow;
+        case KAVColour::Red: return Red;
         case KAVColour::Lime: break;
     }
-    return kLime;
+    return Lime;
 }
 
 QLabel* MakeField(const char* name, QWidget* parent) {
@@ -38,7 +38,7 @@ QLabel* MakeField(const char* name, QWidget* parent) {
     field->setObjectName(name);
     field->setFrameShape(QFrame::Panel);
     field->setFrameShadow(QFrame::Sunken);
-    field->setMinimumWidth(kFieldWidth);
+    field->setMinimumWidth(FieldWidth);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return field;
 }
@@ -220,8 +220,8 @@ QWidget* TKAVDlg::buildPortPage() {
     auto* grid = new QGridLayout(body);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(bits_, 0, 0, 3, 1);
-    value_->setFixedWidth(kFieldWidth + 24);   // three digits beside the spin buttons
-    hex_->setFixedWidth(kFieldWidth);
+    value_->setFixedWidth(FieldWidth + 24);   // three digits beside the spin buttons
+    hex_->setFixedWidth(FieldWidth);
     grid->addWidget(new QLabel(tr("Value")), 0, 1, Qt::AlignRight);
     grid->addWidget(value_, 0, 2, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("Hex")), 1, 1, Qt::AlignRight);
@@ -248,7 +248,7 @@ QWidget* TKAVDlg::buildStatus() {
     grid->addWidget(status_, 0, 0, 1, 3);
     grid->addWidget(new QLabel(tr("Position")), 1, 1, Qt::AlignHCenter);
     grid->addWidget(new QLabel(tr("ADU")), 1, 2, Qt::AlignHCenter);
-    for (size_t i = 0; i < fields_.size(); ++i) fields_[i] = MakeField(kDisplayFields[i], group);
+    for (size_t i = 0; i < fields_.size(); ++i) fields_[i] = MakeField(DisplayFields[i], group);
     // Caption, position field, ADU field (none for the mirror and the port).
     const std::tuple<QString, QLabel*, QLabel*> rows[] = {
         {tr("South Wheel"), fields_[0], fields_[1]}, {tr("Stage"), fields_[2], fields_[3]},

@@ -41,7 +41,7 @@ class TKAVDlg : public TOrvDialog {
 public:
     enum Page { SouthPage, StagePage, MirrorPage, OnAxisPage, PortPage };
     // The eight display fields, in the order of the status group.
-    static constexpr std::array<const char*, 8> kDisplayFields{
+    static constexpr std::array<const char*, 8> DisplayFields{
         "SouthFilterWheelPos", "SouthFilterADU", "TranslatingStagePos", "TranslatingStageADU",
         "RotatingMirrorPos",   "OnAxisFilterWheelPos", "OnAxisFilterADU", "KAVIOPos"};
 

@@ -29,7 +29,7 @@ QGridLayout* AddGroup(QTabWidget* pages, int page, const QString& caption) {
 }  // namespace
 
 TMiscDlg::TMiscDlg(System& system, QWidget* parent)
-    : TOrvDialog("TMiscDlg", tr("Misc. Settings"), kMiscHelpTopic, parent),
+    : TOrvDialog("TMiscDlg", tr("Misc. Settings"), MiscHelpTopic, parent),
       controller_(system),
       pages_(new QTabWidget(this)),
       domeAz_(new TRealSpin(nullptr, OrvMiscDlg::DomeAZSpin())),
@@ -101,7 +101,7 @@ TMiscDlg::TMiscDlg(System& system, QWidget* parent)
     // "Focus/Harmonic/Shutter".
     QGridLayout* focus = addPageGroup(pages_, tr("Focus/Harmonic/Shutter"), tr("Move Focus Position"));
     focus_->setObjectName("FocusSpin");
-    focus_->setValue(kFocusDefault);
+    focus_->setValue(FocusDefault);
     addCaptioned(focus, tr("Target Position"), focus_);
     QPushButton* applyFocus = makeButton("ApplyFocusBtn", tr("Apply"));
     focus->addWidget(applyFocus, focus->rowCount(), 1, Qt::AlignRight);

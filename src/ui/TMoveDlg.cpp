@@ -25,11 +25,11 @@ namespace orv::ui {
 
 namespace {
 
-constexpr int kLibraryColumnWidths[] = {25, 39, 84, 63, 51, 50};
-constexpr int kLibraryRowHeight = 16;
-constexpr int kLibraryRowsShown = 16;
-constexpr int kMarkColumnWidths[] = {22, 140, 56, 50, 40};
-constexpr int kMarkRowHeight = 20;
+constexpr int LibraryColumnWidths[] = {25, 39, 84, 63, 51, 50};
+constexpr int LibraryRowHeight = 16;
+constexpr int LibraryRowsShown = 16;
+constexpr int MarkColumnWidths[] = {22, 140, 56, 50, 40};
+constexpr int MarkRowHeight = 20;
 
 // Sets the grid's column widths (pixels of the small dialog font they were
 // laid out for); a column whose texts need more room gets it. Returns the
@@ -56,7 +56,7 @@ QLabel* RedLabel(const QString& text) {
 }  // namespace
 
 TMoveDlg::TMoveDlg(System& system, QWidget* parent)
-    : TOrvDialog("TMoveDlg", tr("Movement"), kMoveHelpTopic, parent),
+    : TOrvDialog("TMoveDlg", tr("Movement"), MoveHelpTopic, parent),
       controller_(system),
       pages_(new QTabWidget(this)) {
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -191,11 +191,11 @@ void TMoveDlg::buildLibraryPage() {
     libGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
     libGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     libGrid_->verticalHeader()->hide();
-    libGrid_->verticalHeader()->setMinimumSectionSize(kLibraryRowHeight);
-    libGrid_->verticalHeader()->setDefaultSectionSize(kLibraryRowHeight);
+    libGrid_->verticalHeader()->setMinimumSectionSize(LibraryRowHeight);
+    libGrid_->verticalHeader()->setDefaultSectionSize(LibraryRowHeight);
     libGrid_->setWordWrap(false);
-    libGrid_->setMinimumWidth(SetColumnWidths(*libGrid_, kLibraryColumnWidths));
-    libGrid_->setMinimumHeight(kLibraryRowHeight * kLibraryRowsShown + libGrid_->horizontalHeader()->sizeHint().height() +
+    libGrid_->setMinimumWidth(SetColumnWidths(*libGrid_, LibraryColumnWidths));
+    libGrid_->setMinimumHeight(LibraryRowHeight * LibraryRowsShown + libGrid_->horizontalHeader()->sizeHint().height() +
                                2 * libGrid_->frameWidth());
     libGrid_->selectGridRow(1);
     connect(sortBy_, &QButtonGroup::idClicked, this, [this](int index) {
@@ -240,11 +240,11 @@ void TMoveDlg::buildMarkPage() {
     markGrid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
     markGrid_->verticalHeader()->hide();
-    markGrid_->verticalHeader()->setMinimumSectionSize(kMarkRowHeight);
-    markGrid_->verticalHeader()->setDefaultSectionSize(kMarkRowHeight);
+    markGrid_->verticalHeader()->setMinimumSectionSize(MarkRowHeight);
+    markGrid_->verticalHeader()->setDefaultSectionSize(MarkRowHeight);
     markGrid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     markGrid_->setWordWrap(false);
-    markGrid_->setMinimumWidth(SetColumnWidths(*markGrid_, kMarkColumnWidths));
+    markGrid_->setMinimumWidth(SetColumnWidths(*markGrid_, MarkColumnWidths));
     markGrid_->setCurrentIndex(markModel_->index(0, MarkDescriptionColumn));
     groupLayout->addWidget(markGrid_, 1);
 
@@ -341,8 +341,8 @@ void TMoveDlg::MoveMnuClick() {
 MarkFileDialogs TMoveDlg::markDialogs() {
     const DialogHooks& h = hooks();
     return {h.askSave,
-            [h](const std::string& current) { return h.chooseSaveName(kMarkFileFilter, kMarkFileExtension, current); },
-            [h] { return h.chooseOpenName(kMarkFileFilter); }};
+            [h](const std::string& current) { return h.chooseSaveName(MarkFileFilter, MarkFileExtension, current); },
+            [h] { return h.chooseOpenName(MarkFileFilter); }};
 }
 
 void TMoveDlg::marksDone(const OrvMoveDlg::FileOutcome& outcome) {

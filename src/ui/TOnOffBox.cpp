@@ -10,7 +10,7 @@
 namespace orv::ui {
 
 TOnOffBox::TOnOffBox(QWidget* parent) : QWidget(parent) {
-    setFixedSize(OnOffModel::kSize, OnOffModel::kSize);
+    setFixedSize(OnOffModel::Size, OnOffModel::Size);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     setFont(small);
@@ -19,11 +19,11 @@ TOnOffBox::TOnOffBox(QWidget* parent) : QWidget(parent) {
 void TOnOffBox::setCaptions(const std::string& onText, const std::string& offText) {
     model_.OnString = onText;
     model_.OffString = offText;
-    constexpr int kMargin = 8;   // pixels around the word
+    constexpr int Margin = 8;   // pixels around the word
     const QFontMetrics m(font());
-    width_ = std::max({OnOffModel::kSize, m.horizontalAdvance(ToQString(onText)) + kMargin,
-                       m.horizontalAdvance(ToQString(offText)) + kMargin});
-    setFixedSize(width_, OnOffModel::kSize);
+    width_ = std::max({OnOffModel::Size, m.horizontalAdvance(ToQString(onText)) + Margin,
+                       m.horizontalAdvance(ToQString(offText)) + Margin});
+    setFixedSize(width_, OnOffModel::Size);
     update();
 }
 

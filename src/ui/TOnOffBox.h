@@ -21,7 +21,7 @@ public:
     void setCaptions(const std::string& onText, const std::string& offText);
     const OnOffModel& model() const { return model_; }
 
-    QSize sizeHint() const override { return {width_, OnOffModel::kSize}; }
+    QSize sizeHint() const override { return {width_, OnOffModel::Size}; }
 
 signals:
     void toggled(bool on);
@@ -33,7 +33,7 @@ protected:
 
 private:
     OnOffModel model_;
-    int width_ = OnOffModel::kSize;
+    int width_ = OnOffModel::Size;
 };
 
 }  // namespace orv::ui

@@ -48,7 +48,7 @@ void TOrvEmblem::paintEvent(QPaintEvent*) {
     p.setClipPath(frame);
 
     // The dome: a hemisphere on a drum, its slit open up and to the right.
-    constexpr double kSlitAngle = -50;  // degrees, drawing coordinates (y down)
+    constexpr double SlitAngle = -50;  // degrees, drawing coordinates (y down)
     const QPointF pivot(50, 65);
     QLinearGradient metal(20, 40, 80, 40);
     metal.setColorAt(0, QColor(0xE8, 0xE8, 0xEC));
@@ -59,7 +59,7 @@ void TOrvEmblem::paintEvent(QPaintEvent*) {
     dome.closeSubpath();
     QTransform alongSlit;
     alongSlit.translate(pivot.x(), pivot.y());
-    alongSlit.rotate(kSlitAngle);
+    alongSlit.rotate(SlitAngle);
     QPainterPath strip;
     strip.addRect(QRectF(0, -7, 40, 14));
     const QPainterPath slit = alongSlit.map(strip).intersected(dome);

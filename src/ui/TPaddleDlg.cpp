@@ -13,7 +13,7 @@ namespace orv::ui {
 
 namespace {
 
-constexpr int kButtonSize = 44;   // pixels: a fingertip's width, easy to hit in the dark
+constexpr int ButtonSize = 44;   // pixels: a fingertip's width, easy to hit in the dark
 
 std::optional<ArrowKey> ArrowOf(int key) {
     switch (key) {
@@ -38,7 +38,7 @@ TPaddleDlg::TPaddleDlg(VirtualPaddle& paddle, QWidget* parent)
         b->setObjectName(cell.name);
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::NoFocus);   // the arrow keys belong to the paddle
-        b->setFixedSize(kButtonSize, kButtonSize);
+        b->setFixedSize(ButtonSize, ButtonSize);
         grid->addWidget(b, cell.row, cell.column);
         const PaddleButton which = cell.button;
         connect(b, &QPushButton::pressed, this, [this, which] { controller_.ButtonDown(which); });
@@ -52,8 +52,8 @@ TPaddleDlg::TPaddleDlg(VirtualPaddle& paddle, QWidget* parent)
     auto* speedBox = new QGroupBox(tr("Speed"), this);
     speedBox->setObjectName("SpeedRadio");
     auto* speedLayout = new QVBoxLayout(speedBox);
-    for (size_t i = 0; i < kPaddleSpeedItems.size(); ++i) {
-        auto* radio = new QRadioButton(tr(kPaddleSpeedItems[i]), speedBox);
+    for (size_t i = 0; i < PaddleSpeedItems.size(); ++i) {
+        auto* radio = new QRadioButton(tr(PaddleSpeedItems[i]), speedBox);
         speed_->addButton(radio, static_cast<int>(i));
         speedLayout->addWidget(radio);
     }

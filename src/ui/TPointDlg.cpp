@@ -24,12 +24,12 @@ namespace orv::ui {
 
 namespace {
 
-constexpr int kColumnWidths[OrvPointsDlg::Columns] = {28, 60, 60, 60, 60, 60};
-constexpr int kRowHeight = 20;
-constexpr int kRowsShown = 12;
-constexpr int kPlotWidth = 700;   // pixels: under half the plot's own width, its type still readable
-constexpr int kReportLines = 15;  // the terms, the zero points and the RMS without scrolling
-constexpr const char* kPointFileFilter = "Pointing Model|*.pat|All Files|*.*|";
+constexpr int ColumnWidths[OrvPointsDlg::Columns] = {28, 60, 60, 60, 60, 60};
+constexpr int RowHeight = 20;
+constexpr int RowsShown = 12;
+constexpr int PlotWidth = 700;   // pixels: under half the plot's own width, its type still readable
+constexpr int ReportLines = 15;  // the terms, the zero points and the RMS without scrolling
+constexpr const char* PointFileFilter = "Pointing Model|*.pat|All Files|*.*|";
 
 // The grid: one row per possible point (the title row is the header); rows
 // without a point cannot be selected.
@@ -64,7 +64,7 @@ private:
 }  // namespace
 
 TPointDlg::TPointDlg(OrvPointsDlg& points, System& system, QWidget* parent)
-    : TOrvDialog("TPointDlg", tr("Point Data"), kPointsHelpTopic, parent),
+    : TOrvDialog("TPointDlg", tr("Point Data"), PointsHelpTopic, parent),
       points_(points),
       fit_(system),
       pages_(new QTabWidget(this)),
@@ -82,7 +82,7 @@ TPointDlg::TPointDlg(OrvPointsDlg& points, System& system, QWidget* parent)
                QMessageBox::Yes;
     };
     choose_ = [this]() -> std::optional<std::string> {
-        QFileDialog dialog(this, PointFileDialog::Title, ".", QtFileFilter(kPointFileFilter));
+        QFileDialog dialog(this, PointFileDialog::Title, ".", QtFileFilter(PointFileFilter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);   // asks before overwriting
         dialog.setDefaultSuffix(PointFileDialog::DefaultExtension);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -103,19 +103,19 @@ TPointDlg::TPointDlg(OrvPointsDlg& points, System& system, QWidget* parent)
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     grid_->verticalHeader()->hide();
-    grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
-    grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    grid_->verticalHeader()->setMinimumSectionSize(RowHeight);
+    grid_->verticalHeader()->setDefaultSectionSize(RowHeight);
     grid_->setWordWrap(false);
     // Room for the widest text of each column ("-89 59 59", "23 59 59.9").
     int width = 0;
     for (int c = 0; c < OrvPointsDlg::Columns; ++c) {
         const QString widest = c == 0 ? "100" : c == 2 || c == 5 ? "-89 59 59" : "-11 59 59.9";
-        const int w = std::max(kColumnWidths[c], grid_->fontMetrics().horizontalAdvance(widest) + 12);
+        const int w = std::max(ColumnWidths[c], grid_->fontMetrics().horizontalAdvance(widest) + 12);
         grid_->setColumnWidth(c, w);
         width += w;
     }
     grid_->setFixedWidth(width + grid_->verticalScrollBar()->sizeHint().width() + 2 * grid_->frameWidth());
-    grid_->setMinimumHeight(kRowHeight * kRowsShown + grid_->horizontalHeader()->sizeHint().height() +
+    grid_->setMinimumHeight(RowHeight * RowsShown + grid_->horizontalHeader()->sizeHint().height() +
                             2 * grid_->frameWidth());
     auto* gridRow = new QHBoxLayout;
     gridRow->addWidget(grid_);
@@ -179,14 +179,14 @@ TPointDlg::TPointDlg(OrvPointsDlg& points, System& system, QWidget* parent)
     reportArea_->setWidget(report_);
     reportArea_->setWidgetResizable(true);
     reportArea_->setBackgroundRole(QPalette::Window);   // the window's colours, by night too
-    reportArea_->setMinimumHeight(report_->fontMetrics().lineSpacing() * kReportLines);
+    reportArea_->setMinimumHeight(report_->fontMetrics().lineSpacing() * ReportLines);
     summary_->setObjectName("FitSummaryDis");
     QFont bold = summary_->font();
     bold.setBold(true);
     summary_->setFont(bold);
     plot_->setObjectName("FitPlotDis");
     plot_->setAlignment(Qt::AlignCenter);
-    plot_->setMinimumSize(kPlotWidth, kPlotWidth * 2 / 3);
+    plot_->setMinimumSize(PlotWidth, PlotWidth * 2 / 3);
     fitLayout->addLayout(fitButtons);
     fitLayout->addWidget(summary_);
     fitLayout->addWidget(reportArea_, 1);
@@ -233,7 +233,7 @@ void TPointDlg::fitPoints() {
     if (fit.ok) {
         const QImage image = DrawResidualPlot(fit, "Pointing model fit: " + std::to_string(fit.residuals.size()) +
                                                        " points of the Point Data window");
-        plot_->setPixmap(QPixmap::fromImage(image.scaledToWidth(kPlotWidth, Qt::SmoothTransformation)));
+        plot_->setPixmap(QPixmap::fromImage(image.scaledToWidth(PlotWidth, Qt::SmoothTransformation)));
     } else {
         plot_->clear();
     }

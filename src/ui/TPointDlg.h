@@ -27,7 +27,7 @@ class TPointDlg : public TOrvDialog {
     Q_OBJECT
 public:
     enum Page { PointsPage, FitPage };
-    static constexpr int kPointsHelpTopic = 7;
+    static constexpr int PointsHelpTopic = 7;
 
     // `points` is the program's one model of the point list (it also answers
     // the close question); `system` gives the fit its site, terms and door.

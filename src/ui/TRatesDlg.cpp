@@ -12,7 +12,7 @@
 namespace orv::ui {
 
 TRatesDlg::TRatesDlg(System& system, QWidget* parent)
-    : TOrvDialog("TRatesDlg", tr("Rates"), kRatesHelpTopic, parent),
+    : TOrvDialog("TRatesDlg", tr("Rates"), RatesHelpTopic, parent),
       controller_(system),
       pages_(new QTabWidget(this)),
       increments_(new QComboBox),
@@ -36,7 +36,7 @@ TRatesDlg::TRatesDlg(System& system, QWidget* parent)
         addCaptioned(track, trackCaptions[i], trackSpins[i].first);
     }
     increments_->setObjectName("IncCombo");
-    for (int i = 0; i < kIncrementCount; ++i) increments_->addItem(ToQString(IncrementText(i)));
+    for (int i = 0; i < IncrementCount; ++i) increments_->addItem(ToQString(IncrementText(i)));
     addCaptioned(track, tr("Increments"), increments_);
     connect(increments_, &QComboBox::currentIndexChanged, this, [this](int item) {
         for (TRealSpin* spin : {trackRA_, trackDec_, auxRA_, auxDec_}) spin->setSettings(OrvRateDlg::TrackRateSpin(item));
@@ -55,7 +55,7 @@ TRatesDlg::TRatesDlg(System& system, QWidget* parent)
     addCaptioned(paddle, tr("Guide Rate"), guideRate_);
     QPushButton* applyHand = makeButton("ApplyHandBtn", tr("Apply"));
     paddle->addWidget(applyHand, paddle->rowCount(), 1, Qt::AlignRight);
-    handRates_.setInterval(kHandRatesPollMs);
+    handRates_.setInterval(HandRatesPollMs);
     connect(&handRates_, &QTimer::timeout, this, [this] {
         if (!controller_.StepHandRates()) handRates_.stop();
     });

@@ -19,7 +19,7 @@ class TRatesDlg : public TOrvDialog {
     Q_OBJECT
 public:
     enum Page { TrackPage, PaddlePage, TrailPage };
-    static constexpr int kHandRatesPollMs = 20;   // how often the pair looks at the state machine
+    static constexpr int HandRatesPollMs = 20;   // how often the pair looks at the state machine
 
     explicit TRatesDlg(System& system, QWidget* parent = nullptr);
 

@@ -27,7 +27,7 @@ QPushButton* MakeHelpButton(TOrvDialog& dialog) {
 }
 
 TSettingsDlg::TSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvComSet::DeviceLister devices)
-    : TOrvDialog("TSettingsDlg", tr(kSerialSettingsCaption), kSerialSettingsHelpTopic, parent),
+    : TOrvDialog("TSettingsDlg", tr(SerialSettingsCaption), SerialSettingsHelpTopic, parent),
       controller_(channels, std::move(devices)) {
     setModal(true);
     auto* grid = new QGridLayout;
@@ -36,7 +36,7 @@ TSettingsDlg::TSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvComSe
                                                      {"ParityCombo", tr("Parity")},
                                                      {"DataBitsCombo", tr("Data Bits")},
                                                      {"StopBitsCombo", tr("Stop Bits")}};
-    for (SerialList which : kSerialLists) {
+    for (SerialList which : SerialLists) {
         auto* combo = new QComboBox(this);
         combo->setObjectName(named[size_t(which)].first);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -73,7 +73,7 @@ TSettingsDlg::TSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvComSe
 void TSettingsDlg::ShowSerialSettings(SerialChannel channel) {
     controller_.ShowSerialSettings(channel);
     setWindowTitle(ToQString(controller_.caption()));
-    for (SerialList which : kSerialLists) {
+    for (SerialList which : SerialLists) {
         QComboBox* combo = lists_[size_t(which)];
         const QSignalBlocker quiet(combo);
         if (which == SerialList::Port) {

@@ -18,26 +18,26 @@ namespace orv::ui {
 TShutDownDlg::TShutDownDlg(QWidget* parent)
     : QDialog(parent), action_(new QLabel(this)), progress_(new QProgressBar(this)) {
     setObjectName("TShutDownDlg");
-    setWindowTitle(kShutDownCaption);
+    setWindowTitle(ShutDownCaption);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
 
-    auto* title = new QLabel(kShutDownTitle, this);
+    auto* title = new QLabel(ShutDownTitle, this);
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.3);
     big.setBold(true);
     title->setFont(big);
-    auto* wait = new QLabel(kShutDownPleaseWait, this);
+    auto* wait = new QLabel(ShutDownPleaseWait, this);
     wait->setFont(big);
 
-    auto* progressGroup = new QGroupBox(kShutDownProgressGroup, this);
+    auto* progressGroup = new QGroupBox(ShutDownProgressGroup, this);
     progress_->setObjectName("ProgressBar1");
-    progress_->setRange(0, kShutDownSteps);
+    progress_->setRange(0, ShutDownSteps);
     progress_->setValue(0);
     progress_->setTextVisible(false);
     (new QVBoxLayout(progressGroup))->addWidget(progress_);
 
-    auto* actionGroup = new QGroupBox(kShutDownActionGroup, this);
+    auto* actionGroup = new QGroupBox(ShutDownActionGroup, this);
     action_->setObjectName("ActionDis");
     action_->setMinimumWidth(260);
     (new QVBoxLayout(actionGroup))->addWidget(action_);
@@ -53,7 +53,7 @@ TShutDownDlg::TShutDownDlg(QWidget* parent)
 namespace {
 
 // Tells the window's thread that its mailbox holds changes.
-const QEvent::Type kMailboxEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type MailboxEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 }  // namespace
 
@@ -70,7 +70,7 @@ void TShutDownDlg::onWindowThread(std::function<void()> change) {
         wasEmpty = mailbox_.empty();
         mailbox_.push_back(std::move(change));
     }
-    if (wasEmpty) QCoreApplication::postEvent(this, new QEvent(kMailboxEvent));
+    if (wasEmpty) QCoreApplication::postEvent(this, new QEvent(MailboxEvent));
 }
 
 void TShutDownDlg::runMailbox() {
@@ -83,7 +83,7 @@ void TShutDownDlg::runMailbox() {
 }
 
 bool TShutDownDlg::event(QEvent* event) {
-    if (event->type() != kMailboxEvent) return QDialog::event(event);
+    if (event->type() != MailboxEvent) return QDialog::event(event);
     runMailbox();
     return true;
 }

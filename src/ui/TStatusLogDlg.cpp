@@ -15,7 +15,7 @@ namespace orv::ui {
 
 TStatusLogDlg::TStatusLogDlg(QWidget* parent) : QDialog(parent), text_(new QPlainTextEdit(this)) {
     setObjectName("TStatusLogDlg");
-    setWindowTitle(kStatusLogCaption);
+    setWindowTitle(StatusLogCaption);
     setModal(false);
 
     text_->setObjectName("StatusMemo");
@@ -32,10 +32,10 @@ TStatusLogDlg::TStatusLogDlg(QWidget* parent) : QDialog(parent), text_(new QPlai
     close->setAutoDefault(false);
     help->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kStatusLogHelpTopic); });
+    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(StatusLogHelpTopic); });
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(kStatusLogLimitLabel, this));
+    layout->addWidget(new QLabel(StatusLogLimitLabel, this));
     layout->addWidget(text_, 1);
     layout->addWidget(buttons);
     setFocusProxy(text_);

@@ -15,9 +15,9 @@ class StatusLog;
 
 namespace orv::ui {
 
-inline constexpr const char* kStatusLogCaption = "Status/Error Log";
-inline constexpr const char* kStatusLogLimitLabel = "Only Last 100 Items Displayed";
-inline constexpr int kStatusLogHelpTopic = 8;
+inline constexpr const char* StatusLogCaption = "Status/Error Log";
+inline constexpr const char* StatusLogLimitLabel = "Only Last 100 Items Displayed";
+inline constexpr int StatusLogHelpTopic = 8;
 
 class TStatusLogDlg : public QDialog {
     Q_OBJECT

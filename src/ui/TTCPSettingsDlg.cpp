@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/ChannelDefaults.h"
 #include "ui/TIntegerSpin.h"
 #include "ui/TSettingsDlg.h"
 #include "ui/UiSupport.h"
@@ -14,13 +15,13 @@
 namespace orv::ui {
 
 TTCPSettingsDlg::TTCPSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvSetTCP::AddressLister addresses)
-    : TOrvDialog("TTCPSettingsDlg", tr(kTCPSettingsCaption), kTCPSettingsHelpTopic, parent),
+    : TOrvDialog("TTCPSettingsDlg", tr(TCPSettingsCaption), TCPSettingsHelpTopic, parent),
       controller_(channels, std::move(addresses)),
       port_(new TIntegerSpin(nullptr, OrvSetTCP::PortSpin())),
       addresses_(new QListWidget) {
     setModal(true);
     port_->setObjectName("PortSpin");
-    port_->setValue(5003);
+    port_->setValue(DefaultTCPPort);
     auto* portGrid = new QGridLayout;
     addCaptioned(portGrid, tr("Port"), port_);
     portGrid->setColumnStretch(2, 1);

@@ -47,7 +47,7 @@ TTimeSetupDlg::TTimeSetupDlg(OrvTimeSetup& timeSetup, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(close);
 
-    displayTimer_.setInterval(kDisplayTimerMs);
+    displayTimer_.setInterval(DisplayTimerMs);
     connect(&displayTimer_, &QTimer::timeout, this, &TTimeSetupDlg::showElapsed);
 
     auto* layout = new QVBoxLayout(this);

@@ -22,7 +22,7 @@ class TDegreeSpin;
 class TTimeSetupDlg : public TOrvDialog {
     Q_OBJECT
 public:
-    static constexpr int kDisplayTimerMs = 1000;
+    static constexpr int DisplayTimerMs = 1000;
 
     TTimeSetupDlg(OrvTimeSetup& timeSetup, QWidget* parent = nullptr);
 

@@ -16,8 +16,8 @@ namespace {
 AstroContext Site(double latitude) {
     AstroContext c;
     c.Latitude = latitude;
-    c.SinLatitude = std::sin(latitude * kDegToRad);
-    c.CosLatitude = std::cos(latitude * kDegToRad);
+    c.SinLatitude = std::sin(latitude * DegToRad);
+    c.CosLatitude = std::cos(latitude * DegToRad);
     return c;
 }
 
@@ -111,7 +111,7 @@ TEST(Precession, KnownValueInverseAndIdentity) {
             const Pair a = Precession(ra, dec, 1950.0, 2050.0);
             const Pair b = Precession(ra + a.ra, dec + a.dec, 2050.0, 1950.0);
             // On the sky, arcseconds: RA difference scaled by cos(dec).
-            double dra = std::remainder(a.ra + b.ra, 24.0) * 54000.0 * std::cos(dec * kDegToRad);
+            double dra = std::remainder(a.ra + b.ra, 24.0) * 54000.0 * std::cos(dec * DegToRad);
             EXPECT_NEAR(dra, 0.0, 1e-5) << ra << " " << dec;
             EXPECT_NEAR((a.dec + b.dec) * 3600.0, 0.0, 1e-5) << ra << " " << dec;
         }
@@ -135,7 +135,7 @@ TEST(NutationAberration, SizeAndPoles) {
         for (double ra = 0; ra < 24; ra += 2) {
             const Pair n = Nutation(ra, dec, c);
             const Pair a = Aberration(ra, dec, c);
-            const double cd = std::cos(dec * kDegToRad);
+            const double cd = std::cos(dec * DegToRad);
             // Nutation below 19" per axis, aberration at most 20.47", on the sky.
             EXPECT_LT(std::hypot(n.ra * 54000 * cd, n.dec * 3600), 19.5 * std::sqrt(2.0));
             EXPECT_LT(std::hypot(a.ra * 54000 * cd, a.dec * 3600), 20.48);
@@ -218,14 +218,14 @@ TEST(PointingCorrections, ZenithMeridianAndHorizon) {
 
     // Just below the horizon everything stays finite at the floor.
     const Corrections low = PointingCorrections(6.0, -1.0, c);
-    EXPECT_NEAR(low.ZenithDistance, std::acos(0.02) * kRadToDeg, 1e-9);
+    EXPECT_NEAR(low.ZenithDistance, std::acos(0.02) * RadToDeg, 1e-9);
     EXPECT_TRUE(std::isfinite(low.AirMass) && std::isfinite(low.DecCorrection) &&
                 std::isfinite(low.HARateCorrection));
 }
 
 TEST(PointingCorrections, TrueDeclinationUpToThePoleGuard) {
     AstroContext c = Bare(40.0);
-    const double cosd = std::cos(89.9 * kDegToRad);
+    const double cosd = std::cos(89.9 * DegToRad);
     c.PointingTerm[3] = 2.0;   // collimation, seconds of time: P3 / cos d
     EXPECT_NEAR(PointingCorrections(1.0, 89.9, c).HACorrection, 2.0 / cosd / 3600, 1e-12);
     c.PointingTerm[3] = 0;
@@ -236,7 +236,7 @@ TEST(PointingCorrections, TrueDeclinationUpToThePoleGuard) {
     // Within 0.01 degrees of the pole the secant is held at its value there: a
     // place at the pole gets finite corrections.
     c.PointingTerm[3] = 2.0;
-    const double guard = 2.0 / std::cos(89.99 * kDegToRad) / 3600;
+    const double guard = 2.0 / std::cos(89.99 * DegToRad) / 3600;
     EXPECT_NEAR(PointingCorrections(1.0, 90.0, c).HACorrection, guard, 1e-6);
     EXPECT_NEAR(PointingCorrections(1.0, -89.995, c).HACorrection, guard, 1e-6);
 
@@ -262,7 +262,7 @@ TEST(PointingCorrections, RefractionInHourAngleNearThePole) {
     c.PointingTerm.fill(0);
     c.RefractionScale = 1.0;
     const double ha = 5.0, dec = 89.26;
-    const double H = ha * 15 * kDegToRad, d = dec * kDegToRad, phi = 40.0 * kDegToRad;
+    const double H = ha * 15 * DegToRad, d = dec * DegToRad, phi = 40.0 * DegToRad;
     const double cz = std::sin(phi) * std::sin(d) + std::cos(phi) * std::cos(d) * std::cos(H);
     const double z = std::acos(cz);
     const double sinq = std::sin(H) * std::cos(phi) / std::sin(z);
@@ -297,7 +297,7 @@ TEST(PointingCorrections, RatesAreDerivatives) {
     AstroContext c = Bare(40.0);
     c.PointingTerm = {0, 25.0, -40.0, 3.0, -2.5, 3.5, 30.0, 45.0, 20.0, 35.0};
     const double h = 1e-5;   // hours
-    const double perRad = 1.0 / (h * 15.0 * kDegToRad);
+    const double perRad = 1.0 / (h * 15.0 * DegToRad);
     auto check = [&](const AstroContext& ctx, double tol) {
         for (double ha : {-4.0, -1.5, 0.5, 3.0}) {
             for (double dec : {-10.0, 20.0, 55.0, 80.0}) {
@@ -305,8 +305,8 @@ TEST(PointingCorrections, RatesAreDerivatives) {
                 const Corrections p = PointingCorrections(ha + h / 2, dec, ctx);
                 const Corrections m = PointingCorrections(ha - h / 2, dec, ctx);
                 // arcsec per radian of HA times rad/s.
-                const double decRate = (p.DecCorrection - m.DecCorrection) * 3600 * perRad * kEarthRate;
-                const double haRate = (p.HACorrection - m.HACorrection) * 54000 * perRad * kEarthRate;
+                const double decRate = (p.DecCorrection - m.DecCorrection) * 3600 * perRad * EarthRate;
+                const double haRate = (p.HACorrection - m.HACorrection) * 54000 * perRad * EarthRate;
                 EXPECT_NEAR(k.DecRateCorrection, decRate, tol) << ha << " " << dec;
                 EXPECT_NEAR(k.HARateCorrection, haRate, tol) << ha << " " << dec;
             }
@@ -324,9 +324,9 @@ TEST(PointingCorrections, RatesAreDerivatives) {
             const Corrections p = PointingCorrections(ha + h / 2, dec, r);
             const Corrections m = PointingCorrections(ha - h / 2, dec, r);
             EXPECT_NEAR(k.HARateCorrection,
-                        (p.HACorrection - m.HACorrection) * 54000 * perRad * kEarthRate, 2e-5);
+                        (p.HACorrection - m.HACorrection) * 54000 * perRad * EarthRate, 2e-5);
             EXPECT_NEAR(k.DecRateCorrection,
-                        (p.DecCorrection - m.DecCorrection) * 3600 * perRad * kEarthRate, 2e-5);
+                        (p.DecCorrection - m.DecCorrection) * 3600 * perRad * EarthRate, 2e-5);
         }
     }
 }
@@ -409,8 +409,8 @@ TEST(ObservedPlace, ChainClockAndRollOver) {
     m.Epoch = c.Year;
     ObservedPlace(m, c, [] { return 6.0; });
     const double apparentDec = 0.0 + m.NutationDelta.dec + m.AberrationDelta.dec;
-    EXPECT_NEAR(m.Dec - apparentDec, 20.0 * std::cos(apparentDec * kDegToRad) / 3600, 1e-9);
-    EXPECT_NEAR(m.HA - (6.0 - m.RA), 3.0 / std::cos(apparentDec * kDegToRad) / 3600, 1e-9);
+    EXPECT_NEAR(m.Dec - apparentDec, 20.0 * std::cos(apparentDec * DegToRad) / 3600, 1e-9);
+    EXPECT_NEAR(m.HA - (6.0 - m.RA), 3.0 / std::cos(apparentDec * DegToRad) / 3600, 1e-9);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 namespace orv::astro {
 namespace {
 
-constexpr double kLat = 40.0;
+constexpr double Lat = 40.0;
 constexpr double D2R = 3.14159265358979323846 / 180.0;
 
 // The model's corrections at (ha hours, dec degrees): HA in seconds of time, Dec
@@ -23,7 +23,7 @@ struct Model {
     double haSec, decArcsec;
 };
 Model Corrections(const PointingTerms& P, double ha, double dec) {
-    const double H = ha * 15 * D2R, d = dec * D2R, phi = kLat * D2R;
+    const double H = ha * 15 * D2R, d = dec * D2R, phi = Lat * D2R;
     const double cz = std::sin(phi) * std::sin(d) + std::cos(phi) * std::cos(d) * std::cos(H);
     const double tand = std::tan(d);
     Model m;
@@ -40,7 +40,7 @@ std::vector<std::pair<double, double>> Sky() {
     std::vector<std::pair<double, double>> places;
     for (double dec = -20; dec <= 80; dec += 12.5)
         for (double ha = -5; ha <= 5.01; ha += 1.25) {
-            const double H = ha * 15 * D2R, d = dec * D2R, phi = kLat * D2R;
+            const double H = ha * 15 * D2R, d = dec * D2R, phi = Lat * D2R;
             const double cz = std::sin(phi) * std::sin(d) + std::cos(phi) * std::cos(d) * std::cos(H);
             if (cz > std::cos(65 * D2R)) places.push_back({ha + 0.01 * dec, dec});
         }
@@ -55,7 +55,7 @@ FitRequest Synthetic(const PointingTerms& truth, const PointingTerms& current, d
     std::mt19937 rng(seed);
     std::normal_distribution<double> gauss(0.0, noise > 0 ? noise : 1.0);
     FitRequest req;
-    req.latitude = kLat;
+    req.latitude = Lat;
     req.current = current;
     for (auto [ha, dec] : Sky()) {
         const Model t = Corrections(truth, ha, dec), c = Corrections(current, ha, dec);
@@ -127,20 +127,20 @@ TEST(PointingFit, StandardErrorsMatchTheScatterOfRepeatedFits) {
     EXPECT_NEAR(one.sigma, 2.0, 0.5);
 
     // Monte-Carlo: the spread of each term over many noisy copies of the same sky.
-    constexpr int kTrials = 400;
+    constexpr int Trials = 400;
     std::array<double, 10> sum{}, sum2{}, reported{};
-    for (int k = 0; k < kTrials; ++k) {
+    for (int k = 0; k < Trials; ++k) {
         const FitResult r = FitPointingModel(Synthetic(truth, {}, 0, 0, 2.0, 1000 + static_cast<unsigned>(k)));
         ASSERT_TRUE(r.ok);
         for (size_t t = 1; t <= 9; ++t) {
             sum[t] += r.terms[t];
             sum2[t] += r.terms[t] * r.terms[t];
-            reported[t] += r.stdError[t] / kTrials;
+            reported[t] += r.stdError[t] / Trials;
         }
     }
     for (size_t t = 1; t <= 9; ++t) {
-        const double mean = sum[t] / kTrials;
-        const double spread = std::sqrt(sum2[t] / kTrials - mean * mean);
+        const double mean = sum[t] / Trials;
+        const double spread = std::sqrt(sum2[t] / Trials - mean * mean);
         EXPECT_NEAR(reported[t] / spread, 1.0, 0.3) << "term " << t << ": reported " << reported[t]
                                                     << ", Monte-Carlo " << spread;
     }

@@ -17,8 +17,8 @@ namespace {
 AstroContext Night(const std::array<double, 10>& model) {
     AstroContext c;
     c.Latitude = 40.0;
-    c.SinLatitude = std::sin(c.Latitude * kDegToRad);
-    c.CosLatitude = std::cos(c.Latitude * kDegToRad);
+    c.SinLatitude = std::sin(c.Latitude * DegToRad);
+    c.CosLatitude = std::cos(c.Latitude * DegToRad);
     c.Longitude = 7.0;
     c.Day = 15;
     c.Month = 3;
@@ -31,8 +31,8 @@ AstroContext Night(const std::array<double, 10>& model) {
 
 // On-sky distance between two places, arcseconds.
 double ErrorArcsec(double ra1, double dec1, double ra2, double dec2) {
-    const double dra = std::remainder(ra1 - ra2, 24.0) * kArcsecPerHour * std::cos(dec2 * kDegToRad);
-    return std::hypot(dra, (dec1 - dec2) * kArcsecPerDeg);
+    const double dra = std::remainder(ra1 - ra2, 24.0) * ArcsecPerHour * std::cos(dec2 * DegToRad);
+    return std::hypot(dra, (dec1 - dec2) * ArcsecPerDeg);
 }
 
 struct Worst {
@@ -76,11 +76,11 @@ Worst RoundTrip(const AstroContext& c, double displayEpoch) {
 }
 
 // Pointing models with terms up to 60" (seconds of time up to 4 s), both signs.
-constexpr std::array<double, 10> kModelA = {0, 45.0, -60.0, 4.0, -3.0, 2.5, 40.0, 50.0, -20.0, 30.0};
-constexpr std::array<double, 10> kModelB = {0, -60.0, 35.0, -2.5, 4.0, -4.0, 200.0, -45.0, 75.0, -60.0};
+constexpr std::array<double, 10> ModelA = {0, 45.0, -60.0, 4.0, -3.0, 2.5, 40.0, 50.0, -20.0, 30.0};
+constexpr std::array<double, 10> ModelB = {0, -60.0, 35.0, -2.5, 4.0, -4.0, 200.0, -45.0, 75.0, -60.0};
 
 TEST(RoundTrip, MeanPlaceReturnsWithinOneArcsecond) {
-    for (const auto& model : {kModelA, kModelB}) {
+    for (const auto& model : {ModelA, ModelB}) {
         const AstroContext c = Night(model);
         const Worst w = RoundTrip(c, c.Year);
         std::printf("round trip: largest error %.3f\" at HA %.2f h, Dec %.1f; %.3f\" up to Dec 80\n",
@@ -102,7 +102,7 @@ TEST(RoundTrip, WithoutModelAndRefraction) {
 // The corrections really are of the size that a sign slip would show: the observed
 // place differs from the mean place by tens of arcseconds or more.
 TEST(RoundTrip, CorrectionsAreLargeAgainstTheTolerance) {
-    const AstroContext c = Night(kModelA);
+    const AstroContext c = Night(ModelA);
     PlaceRecord rec;
     rec.RA = 7.3 - 2.0;
     rec.Dec = 10.0;

@@ -15,7 +15,7 @@
 namespace orv {
 namespace {
 
-constexpr double kStepSize = 0.10756564;
+constexpr double StepSize = 0.10756564;
 
 // A recording bus that also notes the clock at every write and lets a test act
 // in the middle of a pass (the hook runs after each write).
@@ -75,7 +75,7 @@ std::ostream& operator<<(std::ostream& os, const Program& p) {
 }
 
 // What SetStepRate must program for `rate`.
-Program expectedFor(double rate, double stepSize = kStepSize) {
+Program expectedFor(double rate, double stepSize = StepSize) {
     if (rate == 0) return {Program::Stop};
     StepDivider d = ComputeStepDivider(rate, stepSize);
     if (d.singleChannel) return {Program::Single, d.n, 0};
@@ -158,7 +158,7 @@ protected:
 
 TEST(StepDivider, ChoosesOneChannelOrACascadeAndTheStepSize) {
     // Sidereal: c = 71514.95, two channels, about 139.83 steps per second.
-    StepDivider sidereal = ComputeStepDivider(15.041, kStepSize);
+    StepDivider sidereal = ComputeStepDivider(15.041, StepSize);
     EXPECT_FALSE(sidereal.singleChannel);
     EXPECT_EQ(sidereal.f, 2);
     EXPECT_EQ(sidereal.g, 35758);
@@ -166,21 +166,21 @@ TEST(StepDivider, ChoosesOneChannelOrACascadeAndTheStepSize) {
     EXPECT_NEAR(1e7 / (sidereal.f * sidereal.g), 139.83, 0.005);
 
     // 1000: coarse steps, c = 4302.6, n = Round(4303.1).
-    StepDivider fast = ComputeStepDivider(1000, kStepSize);
+    StepDivider fast = ComputeStepDivider(1000, StepSize);
     EXPECT_TRUE(fast.singleChannel);
     EXPECT_EQ(fast.n, 4303);
     EXPECT_FALSE(fast.fineStep);
 
     // Coarse stepping starts at exactly 90: four times the step size there.
-    StepDivider at90 = ComputeStepDivider(90, kStepSize);
-    StepDivider below = ComputeStepDivider(89.9, kStepSize);
+    StepDivider at90 = ComputeStepDivider(90, StepSize);
+    StepDivider below = ComputeStepDivider(89.9, StepSize);
     EXPECT_FALSE(at90.fineStep);
     EXPECT_EQ(at90.n, 47807);   // 1e7 * 4 * s / 90 = 47806.95
     EXPECT_TRUE(below.fineStep);
     EXPECT_EQ(below.n, 11966);  // 1e7 * s / 89.9 = 11965.03
 
     // The slowest rates are clamped to the slowest programmable frequency.
-    StepDivider slow = ComputeStepDivider(1e-6, kStepSize);
+    StepDivider slow = ComputeStepDivider(1e-6, StepSize);
     EXPECT_FALSE(slow.singleChannel);
     EXPECT_EQ(slow.f, 65535);
     EXPECT_EQ(slow.g, 65535);

@@ -16,7 +16,7 @@ namespace {
 
 using testing::WorldClock;
 
-constexpr uint8_t kFocusBits = 0x1C;
+constexpr uint8_t FocusBits = 0x1C;
 
 // The focus motor: fast 1 unit and slow 0.25 unit per 5 ms step.
 class FocusTest : public ::testing::Test {
@@ -89,7 +89,7 @@ TEST_F(FocusTest, WithinFiveTakesOneStepOfEachApproach) {
     EXPECT_EQ(steps[0], 0xFE & ~(ports::FocusDecreaseBit | ports::FocusSlowBit));
     EXPECT_EQ(steps[1], 0xFE & ~ports::FocusDecreaseBit);
     EXPECT_EQ(clock.nowMs(), 10);
-    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & FocusBits, FocusBits);
 }
 
 TEST_F(FocusTest, AnEarlierStopDoesNotCutTheMoveShort) {
@@ -105,7 +105,7 @@ TEST_F(FocusTest, StopDuringTheMoveEndsItAtTheNextCheck) {
     stopAfterSteps = 7;
     moveTo(1400);
     EXPECT_EQ(steps.size(), 8u) << "the coarse loop ends, the fine loop runs its one step";
-    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & FocusBits, FocusBits);
     EXPECT_EQ(sys.state.StateCode, 0);
 }
 
@@ -134,7 +134,7 @@ TEST_F(FocusTest, AFocusThatDoesNotMoveEndsAfterFiveSeconds) {
     jammed = true;
     moveTo(2000);
     EXPECT_EQ(clock.nowMs(), 5000) << "1000 steps of 5 ms without a change of the reading";
-    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits) << "motor off";
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & FocusBits, FocusBits) << "motor off";
     EXPECT_FALSE(testBits(sys.state.StatusFlags2, status2::FocusMoving));
     EXPECT_EQ(sys.state.StateCode, 0);
     EXPECT_EQ(sys.log.FlushLog(), std::vector<std::string>{"Focus not moving"});
@@ -149,7 +149,7 @@ TEST_F(FocusTest, AFocusStopEndsTheFocusAloneAndIsForgottenByTheNextMove) {
     };
     moveTo(1400);
     EXPECT_EQ(steps.size(), 7u);
-    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & kFocusBits, kFocusBits);
+    EXPECT_EQ(bus.lastWritten(ports::DomeFocus) & FocusBits, FocusBits);
     EXPECT_EQ(sys.state.StopRequest, 0) << "nothing else was stopped";
 
     steps.clear();
@@ -195,12 +195,12 @@ TEST_F(ShutterTest, HalfOpensWithStrobeAndEightySecondDrive) {
     EXPECT_EQ(samples[1].driveControl, 0xF5);
     EXPECT_EQ(samples[2].ms, 80000);
     EXPECT_EQ(samples[2].driveControl, 0xF5 & ~ports::ShutterOpenDriveBit);
-    EXPECT_EQ(samples[2].message, kShutterOpening);
+    EXPECT_EQ(samples[2].message, ShutterOpening);
     EXPECT_EQ(samples[2].shutter, shutter::Opening);
     EXPECT_EQ(sys.state.ShutterState, shutter::Open);
     EXPECT_EQ(bus.lastWritten(ports::DriveControl), 0xF5) << "drive released, axis bits kept";
     EXPECT_TRUE(bus.writesTo(ports::SlewShutter).empty());
-    EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterFinished);
+    EXPECT_EQ(sys.state.ShutterMessage.get(), ShutterFinished);
     EXPECT_EQ(sys.state.StateCode, 0);
 }
 
@@ -211,11 +211,11 @@ TEST_F(ShutterTest, BelowHalfCloses) {
     EXPECT_EQ(samples[2].ms, 80000);
     EXPECT_EQ(samples[2].slewShutter, 0x7F & ~ports::ShutterCloseDriveBit);
     EXPECT_EQ(samples[2].driveControl, 0xF5);
-    EXPECT_EQ(samples[2].message, kShutterClosing);
+    EXPECT_EQ(samples[2].message, ShutterClosing);
     EXPECT_EQ(samples[2].shutter, shutter::Closing);
     EXPECT_EQ(sys.state.ShutterState, shutter::Closed);
     EXPECT_EQ(bus.lastWritten(ports::SlewShutter), 0x7F);
-    EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterFinished);
+    EXPECT_EQ(sys.state.ShutterMessage.get(), ShutterFinished);
 }
 
 TEST_F(ShutterTest, ADriveCutShortByTheProgramsEndLeavesTheShutterUnknown) {
@@ -232,7 +232,7 @@ TEST_F(ShutterTest, OpenUnderCloudsMovesNothingAndSaysWhy) {
     operate(1.0);
     EXPECT_TRUE(bus.writes().empty());
     EXPECT_EQ(clock.nowMs(), 0);
-    EXPECT_EQ(sys.state.ShutterMessage.get(), kShutterRefusedCloudy);
+    EXPECT_EQ(sys.state.ShutterMessage.get(), ShutterRefusedCloudy);
     EXPECT_EQ(sys.state.ShutterState, shutter::Unknown) << "a refused open changes nothing";
     EXPECT_EQ(sys.state.StateCode, 0);
 

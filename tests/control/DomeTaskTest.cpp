@@ -14,38 +14,38 @@
 namespace orv {
 namespace {
 
-constexpr double kDeg = 0.017453292519943295769;
-constexpr double kTwoPi = 6.283185307179586477;
+constexpr double Deg = 0.017453292519943295769;
+constexpr double TwoPi = 6.283185307179586477;
 
 using testing::WorldClock;
 
 TEST(DomeTolerance, SlitSeenFromTheTelescope) {
     EXPECT_NEAR(DomeToleranceFor(30, 12, 96), 0.25, 1e-12);
     EXPECT_NEAR(DomeToleranceFor(80, 12, 96), 0.127, 0.0005);
-    EXPECT_EQ(DomeToleranceFor(0.0, 12, 96), kTwoPi);
-    EXPECT_EQ(DomeToleranceFor(0.0069, 12, 96), kTwoPi);
+    EXPECT_EQ(DomeToleranceFor(0.0, 12, 96), TwoPi);
+    EXPECT_EQ(DomeToleranceFor(0.0069, 12, 96), TwoPi);
 }
 
 TEST(DomeError, WrapsIntoPlusMinusPi) {
-    EXPECT_NEAR(WrapDomeError(181 * kDeg), -179 * kDeg, 1e-12);
-    EXPECT_NEAR(WrapDomeError(-181 * kDeg), 179 * kDeg, 1e-12);
-    EXPECT_NEAR(WrapDomeError(179 * kDeg), 179 * kDeg, 1e-12);
-    EXPECT_NEAR(WrapDomeError((181 + 720) * kDeg), -179 * kDeg, 1e-12) << "after whole turns of the dome";
+    EXPECT_NEAR(WrapDomeError(181 * Deg), -179 * Deg, 1e-12);
+    EXPECT_NEAR(WrapDomeError(-181 * Deg), 179 * Deg, 1e-12);
+    EXPECT_NEAR(WrapDomeError(179 * Deg), 179 * Deg, 1e-12);
+    EXPECT_NEAR(WrapDomeError((181 + 720) * Deg), -179 * Deg, 1e-12) << "after whole turns of the dome";
 }
 
 // A dome turning 2 degrees a second while one of its relays is driven.
 class DomeTaskTest : public ::testing::Test {
 protected:
     DomeTaskTest() : sys(clock, bus, SystemOptions{".", false}) {
-        sys.params.SinLatitude = std::sin(40 * kDeg);
-        sys.params.CosLatitude = std::cos(40 * kDeg);
+        sys.params.SinLatitude = std::sin(40 * Deg);
+        sys.params.CosLatitude = std::cos(40 * Deg);
         dome().InitDomeTask();
         clock.onAdvance = [this](int64_t ms) {
             const uint8_t v = bus.lastWritten(ports::DomeFocus);
             const bool larger = !(v & ports::DomeLargerBit), smaller = !(v & ports::DomeSmallerBit);
             if (larger && smaller) ADD_FAILURE() << "both dome relays on";
-            if (larger) azimuthRad += 2.0 * kDeg * ms / 1000.0;
-            if (smaller) azimuthRad -= 2.0 * kDeg * ms / 1000.0;
+            if (larger) azimuthRad += 2.0 * Deg * ms / 1000.0;
+            if (smaller) azimuthRad -= 2.0 * Deg * ms / 1000.0;
             if (larger || smaller) drivenMs += ms;
             if (larger) drovLarger = true;
             if (smaller) droveSmaller = true;
@@ -58,10 +58,10 @@ protected:
     DomeTask& dome() { return *sys.domeTask; }
     // Home mode, dome `errorDeg` away from the home azimuth.
     void placeDome(double errorDeg) {
-        azimuthRad = sys.params.DomeHomeAzimuth + errorDeg * kDeg;
+        azimuthRad = sys.params.DomeHomeAzimuth + errorDeg * Deg;
         sys.state.DomeAzimuthRad = azimuthRad;
     }
-    double errorDeg() const { return (azimuthRad - sys.params.DomeHomeAzimuth) / kDeg; }
+    double errorDeg() const { return (azimuthRad - sys.params.DomeHomeAzimuth) / Deg; }
 
     WorldClock clock;
     RecordingBus bus;
@@ -85,14 +85,14 @@ TEST_F(DomeTaskTest, InitSwitchesTheRelaysOffAndTheDomeOn) {
 
 TEST_F(DomeTaskTest, HomeModeTargetsHomePlusOffset) {
     dome().ComputeDomeTarget();
-    EXPECT_NEAR(dome().DomeTarget() / kDeg, 270.0, 1e-9);
-    EXPECT_NEAR(dome().DomeTolerance(), 1.0 * kDeg, 1e-12) << "never narrower than the stop threshold";
-    sys.params.DomeStopThreshold = 0.3 * kDeg;
+    EXPECT_NEAR(dome().DomeTarget() / Deg, 270.0, 1e-9);
+    EXPECT_NEAR(dome().DomeTolerance(), 1.0 * Deg, 1e-12) << "never narrower than the stop threshold";
+    sys.params.DomeStopThreshold = 0.3 * Deg;
     dome().ComputeDomeTarget();
     EXPECT_EQ(dome().DomeTolerance(), 0.01);
     sys.state.DomeAzimuthOffset = -1.5708;
     dome().ComputeDomeTarget();
-    EXPECT_NEAR(dome().DomeTarget() / kDeg, 180.0, 0.001);
+    EXPECT_NEAR(dome().DomeTarget() / Deg, 180.0, 0.001);
 }
 
 TEST_F(DomeTaskTest, TrackModeFollowsTheTelescopeOrTheSlewTarget) {
@@ -101,18 +101,18 @@ TEST_F(DomeTaskTest, TrackModeFollowsTheTelescopeOrTheSlewTarget) {
     sys.state.Dec = 10;   // zenith distance 30 at latitude 40
     dome().ComputeDomeTarget();
     auto ctx = AstroContextOf(sys);
-    EXPECT_NEAR(dome().DomeTarget(), astro::DomeAzimuthFor(0, 10, ctx) * kDeg, 1e-12);
+    EXPECT_NEAR(dome().DomeTarget(), astro::DomeAzimuthFor(0, 10, ctx) * Deg, 1e-12);
     EXPECT_NEAR(dome().DomeTolerance(), 0.25, 1e-9);
 
     sys.state.SlewInProgress = 1;
     sys.state.NextHA = 3;
     sys.state.NextDec = 40;
     dome().ComputeDomeTarget();
-    EXPECT_NEAR(dome().DomeTarget(), astro::DomeAzimuthFor(3, 40, ctx) * kDeg, 1e-12);
+    EXPECT_NEAR(dome().DomeTarget(), astro::DomeAzimuthFor(3, 40, ctx) * Deg, 1e-12);
 
     sys.state.NextHA = 0;   // slew target at the zenith
     dome().ComputeDomeTarget();
-    EXPECT_EQ(dome().DomeTolerance(), kTwoPi);
+    EXPECT_EQ(dome().DomeTolerance(), TwoPi);
 }
 
 TEST_F(DomeTaskTest, TwoDegreesNeverStartsTheDome) {

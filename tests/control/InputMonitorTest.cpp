@@ -13,18 +13,18 @@ namespace {
 
 // Front panel at rest: interlock closed, slew button released, drives on,
 // track switch on, main rates, dome on and dome track active.
-constexpr uint8_t kPanelIdle = 0x63;
-constexpr uint8_t kPaddleReleased = 0xFF;
-constexpr uint8_t kClearSky = 0xFF, kCloudy = 0x7F;
+constexpr uint8_t PanelIdle = 0x63;
+constexpr uint8_t PaddleReleased = 0xFF;
+constexpr uint8_t ClearSky = 0xFF, Cloudy = 0x7F;
 
 uint8_t paddle(uint8_t bits) { return static_cast<uint8_t>(~bits); }
 
 class InputMonitorTest : public ::testing::Test {
 protected:
     InputMonitorTest() : sys(clock, bus, SystemOptions{".", false}) {
-        bus.setInput(ports::FrontPanel, kPanelIdle);
-        bus.setInput(ports::PaddleInput, kPaddleReleased);
-        bus.setInput(ports::CloudInput, kClearSky);
+        bus.setInput(ports::FrontPanel, PanelIdle);
+        bus.setInput(ports::PaddleInput, PaddleReleased);
+        bus.setInput(ports::CloudInput, ClearSky);
         sys.state.ZenithDistance = 30;
         sys.state.Azimuth = 180;
         sys.state.Dec = 0;
@@ -64,7 +64,7 @@ TEST_F(InputMonitorTest, OpenInterlockStopsBothAxesWithinOnePass) {
     EXPECT_EQ(sys.state.StopRequest, 0) << "interlock closed: nothing is stopped";
     EXPECT_EQ(sys.state.HARate, 800);
 
-    bus.setInput(ports::FrontPanel, kPanelIdle & ~ports::InterlockBit);
+    bus.setInput(ports::FrontPanel, PanelIdle & ~ports::InterlockBit);
     pass();
     EXPECT_EQ(sys.state.InterlockOpen, 1);
     EXPECT_EQ(sys.state.StopRequest, 1);
@@ -116,13 +116,13 @@ TEST_F(InputMonitorTest, TrackingSwitchChoosesTheRatesInForce) {
     EXPECT_EQ(sys.state.ActiveTrackRateDec, 0.5);
     EXPECT_FALSE(testBits(sys.state.StatusFlags3, status3::RateSelectInput));
 
-    bus.setInput(ports::FrontPanel, kPanelIdle & ~ports::RateSelectBit);
+    bus.setInput(ports::FrontPanel, PanelIdle & ~ports::RateSelectBit);
     pass();
     EXPECT_EQ(sys.state.ActiveTrackRateRA, 14.5);
     EXPECT_EQ(sys.state.ActiveTrackRateDec, -2.0);
     EXPECT_TRUE(testBits(sys.state.StatusFlags3, status3::RateSelectInput));
 
-    bus.setInput(ports::FrontPanel, (kPanelIdle & ~ports::RateSelectBit) | ports::TrackSwitchBit);
+    bus.setInput(ports::FrontPanel, (PanelIdle & ~ports::RateSelectBit) | ports::TrackSwitchBit);
     pass();
     EXPECT_FALSE(testBits(sys.state.StatusFlags1, status1::TrackingSwitch));
     EXPECT_EQ(sys.state.ActiveTrackRateRA, 0);
@@ -139,7 +139,7 @@ TEST_F(InputMonitorTest, PaddleNorthAtSetSpeedAndRelease) {
     EXPECT_EQ(sys.state.StatusFlags3 & 0x3C, status3::PaddleNorth);
     EXPECT_TRUE(testBits(sys.state.StatusFlags2, status2::Setting));
 
-    bus.setInput(ports::PaddleInput, kPaddleReleased);
+    bus.setInput(ports::PaddleInput, PaddleReleased);
     pass();
     EXPECT_EQ(sys.state.DecRate, 0);
     EXPECT_EQ(sys.state.StatusFlags3 & 0x3C, 0u);
@@ -261,7 +261,7 @@ protected:
 };
 
 TEST_F(CloudCloseTest, SendsTheDomeHomeThenClosesOncePerCloudEvent) {
-    bus.setInput(ports::CloudInput, kCloudy);
+    bus.setInput(ports::CloudInput, Cloudy);
     pass();
     EXPECT_EQ(sys.state.CloudDetected, 1);
     EXPECT_EQ(sys.state.DomeTrack, 0);
@@ -291,11 +291,11 @@ TEST_F(CloudCloseTest, SendsTheDomeHomeThenClosesOncePerCloudEvent) {
     pass(5);
     EXPECT_EQ(sys.state.StateCode, 0) << "one close per cloud event";
 
-    bus.setInput(ports::CloudInput, kClearSky);
+    bus.setInput(ports::CloudInput, ClearSky);
     pass();
     EXPECT_EQ(sys.state.CloudDetected, 0);
     EXPECT_EQ(sys.state.CloudHandled, 0);
-    bus.setInput(ports::CloudInput, kCloudy);
+    bus.setInput(ports::CloudInput, Cloudy);
     pass();
     EXPECT_EQ(sys.state.StateCode, 36) << "a new cloud event closes again (dome still home)";
 }
@@ -304,10 +304,10 @@ TEST_F(CloudCloseTest, TheDomeCountsAsHomeWithinTenDegreesOfItsHomeAzimuth) {
     // Home azimuth 180 and 5 degrees (the window then spans north).
     for (auto [homeDeg, outside, inside] : {std::tuple{180.0, 190.0, 171.0}, std::tuple{5.0, 15.0, 356.0}}) {
         sys.params.DomeHomeAzimuth = homeDeg * 0.017453292519943295769;
-        bus.setInput(ports::CloudInput, kClearSky);
+        bus.setInput(ports::CloudInput, ClearSky);
         sys.state.DomeAzimuth = 90;
         pass();
-        bus.setInput(ports::CloudInput, kCloudy);
+        bus.setInput(ports::CloudInput, Cloudy);
         pass();
         ASSERT_TRUE(monitor().waitingForDome()) << homeDeg;
         sys.state.DomeAzimuth = outside;
@@ -322,7 +322,7 @@ TEST_F(CloudCloseTest, TheDomeCountsAsHomeWithinTenDegreesOfItsHomeAzimuth) {
 }
 
 TEST_F(CloudCloseTest, InterlockAndPaddleStayWatchedWhileWaitingForTheDome) {
-    bus.setInput(ports::CloudInput, kCloudy);
+    bus.setInput(ports::CloudInput, Cloudy);
     pass();
     ASSERT_TRUE(monitor().waitingForDome());
 
@@ -331,7 +331,7 @@ TEST_F(CloudCloseTest, InterlockAndPaddleStayWatchedWhileWaitingForTheDome) {
     pass();
     EXPECT_EQ(sys.state.HARate, 100) << "the paddle keeps working during the wait";
 
-    bus.setInput(ports::FrontPanel, kPanelIdle & ~ports::InterlockBit);
+    bus.setInput(ports::FrontPanel, PanelIdle & ~ports::InterlockBit);
     pass();
     EXPECT_EQ(sys.state.HARate, 0);
     EXPECT_EQ(sys.state.StopRequest, 1);
@@ -340,7 +340,7 @@ TEST_F(CloudCloseTest, InterlockAndPaddleStayWatchedWhileWaitingForTheDome) {
 
 TEST_F(CloudCloseTest, ReportsAStuckDomeOnceAndKeepsWaiting) {
     sys.log.FlushLog();
-    bus.setInput(ports::CloudInput, kCloudy);
+    bus.setInput(ports::CloudInput, Cloudy);
     pass();
     const int64_t start = clock.nowMs();
     while (clock.nowMs() - start < InputMonitor::DomeHomeWarningMs - 100) pass();
@@ -355,7 +355,7 @@ TEST_F(CloudCloseTest, ReportsAStuckDomeOnceAndKeepsWaiting) {
 }
 
 TEST_F(CloudCloseTest, EndingTheProgramEndsTheWaitAtOnce) {
-    bus.setInput(ports::CloudInput, kCloudy);
+    bus.setInput(ports::CloudInput, Cloudy);
     pass();
     sys.terminating = true;
     const int64_t before = clock.nowMs();
@@ -367,7 +367,7 @@ TEST_F(CloudCloseTest, EndingTheProgramEndsTheWaitAtOnce) {
 
 TEST_F(CloudCloseTest, NoCloseWhileDisabledOrBusy) {
     sys.DisableCloudSensorInput = true;
-    bus.setInput(ports::CloudInput, kCloudy);
+    bus.setInput(ports::CloudInput, Cloudy);
     pass(3);
     EXPECT_EQ(sys.state.DomeTrack, 1);
     EXPECT_EQ(sys.state.CloudHandled, 0);

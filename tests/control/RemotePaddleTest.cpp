@@ -11,24 +11,24 @@ namespace {
 
 constexpr uint8_t N = ports::PaddleNorth, S = ports::PaddleSouth, E = ports::PaddleEast, W = ports::PaddleWest;
 constexpr uint8_t SetSpeed = ports::PaddleSetSpeed;
-constexpr RemotePaddle::Safety kCalm{7, false};
+constexpr RemotePaddle::Safety Calm{7, false};
 
 TEST(RemotePaddle, APressLivesOneSecondPastItsLastRenewal) {
     RemotePaddle paddle;
-    EXPECT_EQ(paddle.press(1, N, PaddleSpeed::Set, 0, kCalm), N | SetSpeed);
-    EXPECT_EQ(paddle.RemotePaddleByte(999, kCalm), N | SetSpeed);
-    EXPECT_EQ(paddle.renew(1, 999, kCalm), N | SetSpeed);
-    EXPECT_EQ(paddle.RemotePaddleByte(1998, kCalm), N | SetSpeed);
-    EXPECT_EQ(paddle.RemotePaddleByte(1999, kCalm), 0) << "the dead man let go";
-    EXPECT_EQ(paddle.renew(1, 2000, kCalm), 0) << "a late renewal does not press again";
-    EXPECT_EQ(paddle.RemotePaddleByte(2000, kCalm), 0);
+    EXPECT_EQ(paddle.press(1, N, PaddleSpeed::Set, 0, Calm), N | SetSpeed);
+    EXPECT_EQ(paddle.RemotePaddleByte(999, Calm), N | SetSpeed);
+    EXPECT_EQ(paddle.renew(1, 999, Calm), N | SetSpeed);
+    EXPECT_EQ(paddle.RemotePaddleByte(1998, Calm), N | SetSpeed);
+    EXPECT_EQ(paddle.RemotePaddleByte(1999, Calm), 0) << "the dead man let go";
+    EXPECT_EQ(paddle.renew(1, 2000, Calm), 0) << "a late renewal does not press again";
+    EXPECT_EQ(paddle.RemotePaddleByte(2000, Calm), 0);
 }
 
 TEST(RemotePaddle, AStopOrAnOpenInterlockReleasesEverythingPressedBefore) {
     RemotePaddle paddle;
-    paddle.press(1, W, PaddleSpeed::Slew, 0, kCalm);
-    paddle.pulse(2, S, 5000, 0, kCalm);
-    const RemotePaddle::Safety stopped{kCalm.stopGeneration + 1, false};
+    paddle.press(1, W, PaddleSpeed::Slew, 0, Calm);
+    paddle.pulse(2, S, 5000, 0, Calm);
+    const RemotePaddle::Safety stopped{Calm.stopGeneration + 1, false};
     EXPECT_EQ(paddle.RemotePaddleByte(10, stopped), 0);
     EXPECT_EQ(paddle.renew(1, 20, stopped), 0) << "renewing after the stop brings nothing back";
     EXPECT_EQ(paddle.press(1, W, PaddleSpeed::Guide, 30, stopped), W) << "a new press after the stop counts";
@@ -41,26 +41,26 @@ TEST(RemotePaddle, AStopOrAnOpenInterlockReleasesEverythingPressedBefore) {
 
 TEST(RemotePaddle, PulsesRunAtGuideSpeedOnePerAxisAndEndByThemselves) {
     RemotePaddle paddle;
-    EXPECT_EQ(paddle.pulse(1, N, 500, 0, kCalm), N);
-    EXPECT_EQ(paddle.pulse(1, E, 200, 100, kCalm), N | E) << "the two axes pulse together";
-    EXPECT_EQ(paddle.RemotePaddleByte(299, kCalm), N | E);
-    EXPECT_EQ(paddle.RemotePaddleByte(300, kCalm), N);
-    EXPECT_EQ(paddle.pulse(1, S, 100, 400, kCalm), S) << "a new pulse on an axis replaces the old";
-    EXPECT_EQ(paddle.RemotePaddleByte(500, kCalm), 0);
+    EXPECT_EQ(paddle.pulse(1, N, 500, 0, Calm), N);
+    EXPECT_EQ(paddle.pulse(1, E, 200, 100, Calm), N | E) << "the two axes pulse together";
+    EXPECT_EQ(paddle.RemotePaddleByte(299, Calm), N | E);
+    EXPECT_EQ(paddle.RemotePaddleByte(300, Calm), N);
+    EXPECT_EQ(paddle.pulse(1, S, 100, 400, Calm), S) << "a new pulse on an axis replaces the old";
+    EXPECT_EQ(paddle.RemotePaddleByte(500, Calm), 0);
 
-    EXPECT_EQ(paddle.pulse(1, N | E, 500, 600, kCalm), 0) << "one direction per pulse";
-    EXPECT_EQ(paddle.pulse(1, W, 60000, 600, kCalm), W);
-    EXPECT_EQ(paddle.RemotePaddleByte(600 + RemotePaddle::MaxPulseMs, kCalm), 0) << "cut to the longest pulse";
+    EXPECT_EQ(paddle.pulse(1, N | E, 500, 600, Calm), 0) << "one direction per pulse";
+    EXPECT_EQ(paddle.pulse(1, W, 60000, 600, Calm), W);
+    EXPECT_EQ(paddle.RemotePaddleByte(600 + RemotePaddle::MaxPulseMs, Calm), 0) << "cut to the longest pulse";
 }
 
 TEST(RemotePaddle, HoldersAddUpAndAHolderThatGoesIsReleasedAtOnce) {
     RemotePaddle paddle;
-    paddle.press(1, N, PaddleSpeed::Guide, 0, kCalm);
-    paddle.press(2, E, PaddleSpeed::Guide, 0, kCalm);
-    EXPECT_EQ(paddle.RemotePaddleByte(10, kCalm), N | E);
+    paddle.press(1, N, PaddleSpeed::Guide, 0, Calm);
+    paddle.press(2, E, PaddleSpeed::Guide, 0, Calm);
+    EXPECT_EQ(paddle.RemotePaddleByte(10, Calm), N | E);
     paddle.release(1);
-    EXPECT_EQ(paddle.RemotePaddleByte(20, kCalm), E);
-    EXPECT_EQ(paddle.press(2, 0, PaddleSpeed::Set, 30, kCalm), 0) << "no direction releases the press";
+    EXPECT_EQ(paddle.RemotePaddleByte(20, Calm), E);
+    EXPECT_EQ(paddle.press(2, 0, PaddleSpeed::Set, 30, Calm), 0) << "no direction releases the press";
 }
 
 TEST(RemotePaddle, TheInputMonitorReadsItWithTheHandPaddle) {

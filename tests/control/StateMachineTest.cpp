@@ -20,7 +20,7 @@ namespace orv {
 namespace {
 
 // 2024-03-20 21:30:15.250 UTC.
-constexpr int64_t kPcClockUtcMs = 1710970215250;
+constexpr int64_t PcClockUtcMs = 1710970215250;
 
 double wrap12(double h) {
     h = std::fmod(h, 24.0);
@@ -32,7 +32,7 @@ double wrap12(double h) {
 class StateMachineTest : public ::testing::Test {
 protected:
     StateMachineTest() : sys(clock, bus, SystemOptions{".", false}) {
-        clock.setUtcBase(kPcClockUtcMs);
+        clock.setUtcBase(PcClockUtcMs);
         sys.InitSharedState();
         sys.timeTask->InitTimeTask();
         sys.stateMachine->InitStateMachine();

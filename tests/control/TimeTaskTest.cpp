@@ -17,7 +17,7 @@
 namespace orv {
 namespace {
 
-constexpr double kDegToRad = 0.017453292519943295769;
+constexpr double DegToRad = 0.017453292519943295769;
 
 std::vector<uint8_t> bytesOf(int32_t v) {
     auto u = static_cast<uint32_t>(v);
@@ -93,8 +93,8 @@ TEST_F(TimeTaskTest, DecCounterIsMirroredOnTheEastSide) {
 // past 24 h is carried into the new day, whatever the passes' spacing.
 TEST_F(TimeTaskTest, ClocksCarryWhatTheyRanPastMidnight) {
     auto& s = sys.state;
-    constexpr double kSiderealPerSolar = 1.00273790935;
-    constexpr double kTenMsInHours = 0.010 / 3600.0;
+    constexpr double SiderealPerSolar = 1.00273790935;
+    constexpr double TenMsInHours = 0.010 / 3600.0;
     const double lst0 = 23.9992, ut0 = 23.9995;
     sys.LSTClock.set(std::llround(lst0 * sys.params.SidTicksPerHour));
     sys.UTClock.set(std::llround(ut0 * sys.params.UTTicksPerHour));
@@ -104,15 +104,15 @@ TEST_F(TimeTaskTest, ClocksCarryWhatTheyRanPastMidnight) {
         clock.advance(pass % 2 == 0 ? 97 : 177);
         task().ReadPositionCounters();
         const double hours = static_cast<double>(clock.nowMs() - t0) / 3.6e6;
-        const double lst = std::fmod(lst0 + hours * kSiderealPerSolar, 24.0);
+        const double lst = std::fmod(lst0 + hours * SiderealPerSolar, 24.0);
         const double ut = std::fmod(ut0 + hours, 24.0);
         largestLST = std::max(largestLST, std::fabs(s.LST - lst));
         largestUT = std::max(largestUT, std::fabs(s.UT - ut));
     }
     ASSERT_LT(s.LST, 1.0);   // both crossed midnight
     ASSERT_LT(s.UT, 1.0);
-    EXPECT_LT(largestLST, kTenMsInHours);
-    EXPECT_LT(largestUT, kTenMsInHours);
+    EXPECT_LT(largestLST, TenMsInHours);
+    EXPECT_LT(largestUT, TenMsInHours);
     EXPECT_EQ(s.Day, 2);   // the UT roll-over alone moves the date
 }
 
@@ -243,11 +243,11 @@ TEST(DomeAzimuthWrap, BringsAnyAngleIntoZeroToThreeSixty) {
 }
 
 TEST_F(TimeTaskTest, PassShowsTheDomeCounterAsWrappedDegrees) {
-    sys.params.DomeCountScale = kDegToRad;   // one count per degree
+    sys.params.DomeCountScale = DegToRad;   // one count per degree
     counterReads(2, -10);
     task().TimeTaskPass();
     EXPECT_NEAR(sys.state.DomeAzimuth, 350, 1e-9);
-    EXPECT_NEAR(sys.state.DomeAzimuthRad, -10 * kDegToRad, 1e-12);
+    EXPECT_NEAR(sys.state.DomeAzimuthRad, -10 * DegToRad, 1e-12);
 
     counterReads(2, 725);
     task().TimeTaskPass();

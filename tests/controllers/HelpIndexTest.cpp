@@ -11,9 +11,9 @@ TEST(HelpIndexTest, EveryDialogTopicHasItsOwnPage) {
     std::set<std::string> pages;
     for (int topic = 1; topic <= 9; ++topic) pages.insert(HelpTopicPage(topic));
     EXPECT_EQ(pages.size(), 9u);
-    EXPECT_EQ(pages.count(kHelpContentsPage), 0u);
-    EXPECT_EQ(HelpTopicPage(0), kHelpContentsPage);
-    EXPECT_EQ(HelpTopicPage(10), kHelpContentsPage);
+    EXPECT_EQ(pages.count(HelpContentsPage), 0u);
+    EXPECT_EQ(HelpTopicPage(0), HelpContentsPage);
+    EXPECT_EQ(HelpTopicPage(10), HelpContentsPage);
     EXPECT_EQ(HelpTopicPage(3), "topic3-rates.html");
 }
 

@@ -79,7 +79,7 @@ TEST_F(WindowModels, MovementButtonsSendTheirCodesParametersFirst) {
     EXPECT_EQ(sys.state.StateCode, 13);
     EXPECT_EQ(sys.state.StopRequest, 1);
     // The cover position is -4 h 49 min 48 s.
-    EXPECT_NEAR(kCoverHourAngle, -(4 + 49 / 60.0 + 48 / 3600.0), 1e-12);
+    EXPECT_NEAR(CoverHourAngle, -(4 + 49 / 60.0 + 48 / 3600.0), 1e-12);
 }
 
 TEST_F(WindowModels, RADecTargetWithEpochZeroTakesTheDisplayEquinox) {

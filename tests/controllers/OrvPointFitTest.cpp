@@ -19,8 +19,8 @@ using testing::ScratchDir;
 using testing::WriteWholeFile;
 
 constexpr double D2R = 3.14159265358979323846 / 180.0;
-constexpr double kLat = 40.0;
-constexpr double kLst = 6.0;   // hours
+constexpr double Lat = 40.0;
+constexpr double Lst = 6.0;   // hours
 
 // WinOrv.DAT of the built-in defaults at latitude 40, all pointing terms 0.
 std::string DefaultDat() {
@@ -32,7 +32,7 @@ std::string DefaultDat() {
 
 class PointFitTest : public ::testing::Test {
 protected:
-    PointFitTest() { sys.params.Latitude = kLat; }
+    PointFitTest() { sys.params.Latitude = Lat; }
 
     // A point on the star at (ha, dec) of a mount with polar-axis elevation error
     // `p1` arcsec and collimation `p3` s of time, the model terms `taken` in force:
@@ -42,7 +42,7 @@ protected:
         const double haSec = p3 / std::cos(d) + p1 / 15 * std::sin(H) * std::tan(d);
         const double decArcsec = p1 * std::cos(H);
         const double teleHA = ha + haSec / 3600;
-        return {std::fmod(kLst - ha + 24, 24), dec, std::fmod(kLst - teleHA + 24, 24), dec + decArcsec / 3600, teleHA};
+        return {std::fmod(Lst - ha + 24, 24), dec, std::fmod(Lst - teleHA + 24, 24), dec + decArcsec / 3600, teleHA};
     }
     void FillSky(double p1, double p3, const astro::PointingTerms& taken = {}) {
         PointConditions k;

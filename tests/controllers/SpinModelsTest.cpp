@@ -113,7 +113,7 @@ TEST(DegreeSpinTest, TypedFieldsCarryOrAreRefused) {
     EXPECT_EQ(spin.counts(), 123456);
 
     EXPECT_EQ(spin.edit({"1", "75", "90"}), R::Redraw);
-    EXPECT_EQ(spin.counts(), 2 * kCountsPerUnit + 16 * kCountsPerMinute + 30 * kCountsPerSecond);
+    EXPECT_EQ(spin.counts(), 2 * CountsPerUnit + 16 * CountsPerMinute + 30 * CountsPerSecond);
     EXPECT_EQ(spin.fields(), (DegreeFields{"2", "16", "30.0"}));
 
     DegreeSpinModel strict(Degrees(0, 0, false, false, 1, false));
@@ -149,12 +149,12 @@ TEST(RealSpinTest, TypingReadsTheLocaleAndKeepsTheLastValidValue) {
     EXPECT_EQ(spin.key(U'e'), KeyVerdict::Accept);
     EXPECT_EQ(spin.key(U'a'), KeyVerdict::Beep);
     EXPECT_EQ(spin.key(U' '), KeyVerdict::Beep);
-    EXPECT_EQ(spin.key(kEnterKey), KeyVerdict::Beep);
-    EXPECT_EQ(spin.key(kBackspaceKey), KeyVerdict::Accept);
+    EXPECT_EQ(spin.key(EnterKey), KeyVerdict::Beep);
+    EXPECT_EQ(spin.key(BackspaceKey), KeyVerdict::Accept);
     EXPECT_EQ(german.key(U','), KeyVerdict::Accept);
     spin.setEditorEnabled(false);
     EXPECT_EQ(spin.key(U'7'), KeyVerdict::Beep);
-    EXPECT_EQ(spin.key(kBackspaceKey), KeyVerdict::Beep);
+    EXPECT_EQ(spin.key(BackspaceKey), KeyVerdict::Beep);
     EXPECT_EQ(spin.key(U'\t'), KeyVerdict::Accept);
 }
 

@@ -24,9 +24,9 @@
 namespace orv::astro {
 namespace {
 
-constexpr double kJD1900 = 2415020.0;        // 1900 January 0.5
-constexpr double kJD1950 = 2433282.5;        // 1950 January 1.0
-constexpr double kRadToArcsec = 206264.80624709636;
+constexpr double JD1900 = 2415020.0;        // 1900 January 0.5
+constexpr double JD1950 = 2433282.5;        // 1950 January 1.0
+constexpr double RadToArcsec = 206264.80624709636;
 
 // The date and UT of a Julian Date, as the time task would hold them.
 AstroContext ContextAt(double jd) {
@@ -44,7 +44,7 @@ AstroContext ContextAt(double jd) {
 // Dates from 1950 to 2050, about every 17 days, at varied times of day.
 std::vector<double> Dates() {
     std::vector<double> jds;
-    for (int i = 0; i * 17.13 < 36525.0; ++i) jds.push_back(kJD1950 + i * 17.13 + std::fmod(i * 0.618, 1.0));
+    for (int i = 0; i * 17.13 < 36525.0; ++i) jds.push_back(JD1950 + i * 17.13 + std::fmod(i * 0.618, 1.0));
     return jds;
 }
 
@@ -64,7 +64,7 @@ std::vector<Place> Sky() {
 }
 
 void ToVector(double raHours, double decDeg, double p[3]) {
-    eraS2c(raHours * 15.0 * kDegToRad, decDeg * kDegToRad, p);
+    eraS2c(raHours * 15.0 * DegToRad, decDeg * DegToRad, p);
 }
 
 // Angle between our corrected place and ERFA's, arcseconds.
@@ -72,7 +72,7 @@ double Separation(double raHours, double decDeg, const double erfa[3]) {
     double p[3];
     ToVector(raHours, decDeg, p);
     double e[3] = {erfa[0], erfa[1], erfa[2]};
-    return eraSepp(p, e) * kRadToArcsec;
+    return eraSepp(p, e) * RadToArcsec;
 }
 
 TEST(ErfaCrossCheck, DayNumberIsJulianDate) {
@@ -87,7 +87,7 @@ TEST(ErfaCrossCheck, DayNumberIsJulianDate) {
                 c.Month = m;
                 c.Year = FractionalYear(y, m, d);
                 c.UT = 7.5;
-                EXPECT_NEAR(DaysSince1900(c), djm0 + djm - kJD1900 + 7.5 / 24.0, 1e-9) << y << "-" << m << "-" << d;
+                EXPECT_NEAR(DaysSince1900(c), djm0 + djm - JD1900 + 7.5 / 24.0, 1e-9) << y << "-" << m << "-" << d;
             }
         }
     }
@@ -108,7 +108,7 @@ TEST(ErfaCrossCheck, SiderealTime) {
         const double ours = LocalSiderealTime(c);
         const double gast = eraAnp(eraGmst82(jd, 0.0) + eraEqeq94(jd, 0.0)) * 12.0 / ERFA_DPI;
         const double raw = std::remainder(ours - gast, 24.0) * 3600.0;   // seconds of time
-        const double equinox = 0.035 + 0.085 * (jd - kJD1950) / 36525.0;
+        const double equinox = 0.035 + 0.085 * (jd - JD1950) / 36525.0;
         const double diff = raw + equinox;
         worst = std::max(worst, std::fabs(diff));
         worstRaw = std::max(worstRaw, std::fabs(raw));
@@ -219,7 +219,7 @@ TEST(ErfaCrossCheck, NutationIau1980) {
         }
         // The equator place at RA 6 h gives deps directly in Dec.
         const Pair e = Nutation(6.0, 0.0, c);
-        worstObliquity = std::max(worstObliquity, std::fabs(e.dec * 3600 - deps * kRadToArcsec));
+        worstObliquity = std::max(worstObliquity, std::fabs(e.dec * 3600 - deps * RadToArcsec));
     }
     std::printf("nutation: largest difference %.3f\" on the sky, %.3f\" in obliquity\n", worst,
                 worstObliquity);

@@ -22,14 +22,14 @@
 namespace orv {
 namespace {
 
-constexpr double kArcsecPerRad = 206264.80624709636;
-constexpr double kDeg = 0.017453292519943295769;
+constexpr double ArcsecPerRad = 206264.80624709636;
+constexpr double Deg = 0.017453292519943295769;
 
 struct Star {
     double ra, dec;   // hours, degrees, mean place of J2000
 };
-constexpr Star kPolaris{2.530303, 89.264111};
-constexpr Star kDec86{1.145800, 86.257083};
+constexpr Star Polaris{2.530303, 89.264111};
+constexpr Star Dec86{1.145800, 86.257083};
 
 // Observed hour angle and declination (radians) of a star at UT `ut` hours of
 // 2026 October 15, for the site of the system's parameters.
@@ -45,12 +45,12 @@ Observed ObservedByErfa(const Star& star, double ut, const Parameters& p) {
     eraASTROM astrom;
     double eo = 0;
     // No air pressure: ERFA's own refraction is off and the system's law is put in.
-    EXPECT_GE(eraApco13(d1, d2, 0.0, -p.Longitude * 15 * kDeg, p.Latitude * kDeg, 0.0, 0.0, 0.0, 0.0, 10.0,
+    EXPECT_GE(eraApco13(d1, d2, 0.0, -p.Longitude * 15 * Deg, p.Latitude * Deg, 0.0, 0.0, 0.0, 0.0, 10.0,
                         0.5, 0.55, &astrom, &eo), 0);
-    astrom.refa = 58.3 * p.RefractionScale / kArcsecPerRad;
-    astrom.refb = -0.067 * p.RefractionScale / kArcsecPerRad;
+    astrom.refa = 58.3 * p.RefractionScale / ArcsecPerRad;
+    astrom.refb = -0.067 * p.RefractionScale / ArcsecPerRad;
     double ri = 0, di = 0;
-    eraAtciq(star.ra * 15 * kDeg, star.dec * kDeg, 0, 0, 0, 0, &astrom, &ri, &di);
+    eraAtciq(star.ra * 15 * Deg, star.dec * Deg, 0, 0, 0, 0, &astrom, &ri, &di);
     double aob = 0, zob = 0, hob = 0, dob = 0, rob = 0;
     eraAtioq(ri, di, &astrom, &aob, &zob, &hob, &dob, &rob);
     return {hob, dob};
@@ -76,11 +76,11 @@ TEST(PolarisSlew, SyncOnPolarisThenSlewToDec86EndsOnTheStar) {
     const Parameters& p = w.system.params;
     ASSERT_TRUE(w.command(1, {2026, 10, 15, 5.385784}));
     w.clock.sleepMs(300);
-    ASSERT_TRUE(w.command(3, {kPolaris.ra, kPolaris.dec, 2000}));
+    ASSERT_TRUE(w.command(3, {Polaris.ra, Polaris.dec, 2000}));
     w.clock.sleepMs(300);
     const AxesAt start = Sample(w);
 
-    ASSERT_TRUE(w.command(6, {kDec86.ra, kDec86.dec, 2000}));
+    ASSERT_TRUE(w.command(6, {Dec86.ra, Dec86.dec, 2000}));
     ASSERT_TRUE(testBits(s.StatusFlags1, status1::SlewEnabled));
     ASSERT_TRUE(w.command(12, {}, 300000));
     w.clock.sleepMs(1500);   // the axes come to rest on tracking
@@ -89,16 +89,16 @@ TEST(PolarisSlew, SyncOnPolarisThenSlewToDec86EndsOnTheStar) {
     // Where the mount points now: Polaris's observed place at the start, turned
     // by the true axis motion. On the east side of the pier the Dec counter,
     // and with it the Dec axis, counts against the declination.
-    const Observed polaris = ObservedByErfa(kPolaris, start.ut, p);
-    const double ha = polaris.ha + (end.ha - start.ha) / kArcsecPerRad;
+    const Observed polaris = ObservedByErfa(Polaris, start.ut, p);
+    const double ha = polaris.ha + (end.ha - start.ha) / ArcsecPerRad;
     const double sideSign = s.EastSideOperation ? -1.0 : 1.0;
-    const double dec = polaris.dec + sideSign * (end.dec - start.dec) / kArcsecPerRad;
+    const double dec = polaris.dec + sideSign * (end.dec - start.dec) / ArcsecPerRad;
 
-    const Observed star = ObservedByErfa(kDec86, end.ut, p);
+    const Observed star = ObservedByErfa(Dec86, end.ut, p);
     double pointed[3], wanted[3];
     eraS2c(ha, dec, pointed);
     eraS2c(star.ha, star.dec, wanted);
-    const double miss = eraSepp(pointed, wanted) * kArcsecPerRad;
+    const double miss = eraSepp(pointed, wanted) * ArcsecPerRad;
     std::printf("slew from Polaris to Dec 86: %.2f\" from the star (turned %.1f' in HA, %.1f' in Dec)\n", miss,
                 (end.ha - start.ha) / 60, (end.dec - start.dec) / 60);
     EXPECT_LT(miss, 5.0);

@@ -11,13 +11,13 @@ namespace orv {
 namespace {
 
 constexpr double D2R = 3.14159265358979323846 / 180.0;
-constexpr double kLat = 40.0;
+constexpr double Lat = 40.0;
 
 // The axes that put the optical axis at (ha, dec) under the terms P: the place
 // plus the model's corrections, from the term table (HA in seconds of time, Dec
 // in arcseconds), written out independently of the model code.
 SkyPlace AxesFor(const astro::PointingTerms& P, double ha, double dec) {
-    const double H = ha * 15 * D2R, d = dec * D2R, phi = kLat * D2R;
+    const double H = ha * 15 * D2R, d = dec * D2R, phi = Lat * D2R;
     const double cz = std::sin(phi) * std::sin(d) + std::cos(phi) * std::cos(d) * std::cos(H);
     const double decArcsec = P[7] * std::cos(d - P[8] * D2R) + P[1] * std::cos(H) + P[2] * std::sin(H) +
                              P[9] * (std::sin(phi) - std::sin(d) * cz) / std::cos(d);
@@ -42,7 +42,7 @@ TEST_F(MountTest, TheOpticalAxisLeavesTheAxesByTheTermsOfTheModel) {
     // At power-up the axes stand at the zenith, and without errors the optical axis with them.
     auto t = sim.truth();
     EXPECT_EQ(t.axes.ha, 0.0);
-    EXPECT_EQ(t.axes.dec, kLat);
+    EXPECT_EQ(t.axes.dec, Lat);
     EXPECT_EQ(t.optical.ha, t.axes.ha);
     EXPECT_EQ(t.optical.dec, t.axes.dec);
 
@@ -67,9 +67,9 @@ TEST_F(MountTest, ScatterIsRepeatableSeededAndOfTheGivenSize) {
     SimMountErrors errors;
     errors.scatterArcsec = 2.0;
     errors.seed = 7;
-    const MountErrorModel model(errors, kLat), again(errors, kLat);
+    const MountErrorModel model(errors, Lat), again(errors, Lat);
     errors.seed = 8;
-    const MountErrorModel other(errors, kLat);
+    const MountErrorModel other(errors, Lat);
     double sum2 = 0;
     int n = 0, differ = 0;
     for (double ha = -6; ha <= 6; ha += 0.5)

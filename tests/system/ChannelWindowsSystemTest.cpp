@@ -68,7 +68,7 @@ TEST(ChannelWindowsSystemTest, ExComSwitchedOnInTheDialogAnswersThePositionQuery
     serial.OKBtnClick();
     OrvComDlg dialog(channels, sim.system.log);
     dialog.ShowCommDialog();
-    dialog.ExComModeRadioClick(kConnectedItem);
+    dialog.ExComModeRadioClick(ConnectedItem);
     ASSERT_EQ(dialog.ApplyExComBtnClick(), std::nullopt);
     EXPECT_EQ(excom.ExComPort.LineBaudRate(), 115200u);
 
@@ -80,7 +80,7 @@ TEST(ChannelWindowsSystemTest, ExComSwitchedOnInTheDialogAnswersThePositionQuery
     EXPECT_NEAR(position[7], 2024.2, 0.01);
 
     // Switched off in the dialog, the line is let go and nothing answers.
-    dialog.ExComModeRadioClick(kNoConnectionItem);
+    dialog.ExComModeRadioClick(NoConnectionItem);
     EXPECT_EQ(dialog.ApplyExComBtnClick(), std::nullopt);
     EXPECT_FALSE(excom.ExComPort.PortActive());
     host.write("25\r");

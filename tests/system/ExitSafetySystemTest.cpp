@@ -23,8 +23,8 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr uint8_t kCloudy = 0x7F;
-constexpr uint8_t kDomeAndFocusRelays = 0x1F;   // all five released (active low)
+constexpr uint8_t Cloudy = 0x7F;
+constexpr uint8_t DomeAndFocusRelays = 0x1F;   // all five released (active low)
 
 bool closeDriveOn(SimSystem& w) { return !(w.sim.lastWritten(ports::SlewShutter) & ports::ShutterCloseDriveBit); }
 bool openDriveOn(SimSystem& w) { return !(w.sim.lastWritten(ports::DriveControl) & ports::ShutterOpenDriveBit); }
@@ -45,7 +45,7 @@ void ExpectEveryDriveStopped(SimSystem& w) {
     const auto truth = w.sim.truth();
     EXPECT_EQ(truth.step_hz[0], 0.0);
     EXPECT_EQ(truth.step_hz[1], 0.0);
-    EXPECT_EQ(w.sim.lastWritten(ports::DomeFocus) & kDomeAndFocusRelays, kDomeAndFocusRelays);
+    EXPECT_EQ(w.sim.lastWritten(ports::DomeFocus) & DomeAndFocusRelays, DomeAndFocusRelays);
     EXPECT_FALSE(openDriveOn(w));
     EXPECT_FALSE(closeDriveOn(w));
 }
@@ -84,7 +84,7 @@ TEST(ExitSafety, QuittingTenSecondsIntoAShutterCloseLetsItCloseFully) {
     ASSERT_GE(secondsLeft.size(), 50u);
     EXPECT_NEAR(secondsLeft.front(), 65, 3);
     EXPECT_LE(secondsLeft.back(), 2);
-    EXPECT_EQ(display.actions.back(), kShutDownActionTracking);
+    EXPECT_EQ(display.actions.back(), ShutDownActionTracking);
 }
 
 TEST(ExitSafety, StoppingTheSystemDuringAShutterCloseWaitsForIt) {
@@ -148,7 +148,7 @@ TEST(ExitSafety, CloudsCloseTheShutterWithTheDomeHomeAt180) {
     ASSERT_TRUE(w.command(2, {120.0}));   // the dome is 60 degrees from home
     ASSERT_TRUE(w.waitFor([&] { return std::abs(s.DomeAzimuth - 120.0) < 0.5; }, 1000));
 
-    w.sim.setInput(ports::CloudInput, kCloudy);
+    w.sim.setInput(ports::CloudInput, Cloudy);
     ASSERT_TRUE(w.waitFor([&] { return closeDriveOn(w); }, 120000)) << "the close begins";
     EXPECT_LT(std::abs(s.DomeAzimuth - 180.0), 10.0);
     ASSERT_TRUE(w.waitFor([&] { return !closeDriveOn(w); }, 100000));
@@ -184,7 +184,7 @@ TEST(ExitSafety, AnUnreachableOrStuckFocusDoesNotHoldOffTheCloudClose) {
     host.send("#27,2000;");
     ASSERT_TRUE(w.waitFor([&] { return testBits(s.StatusFlags2, status2::FocusMoving); }, 1000));
     const int64_t started = w.clock.nowMs();
-    w.sim.setInput(ports::CloudInput, kCloudy);
+    w.sim.setInput(ports::CloudInput, Cloudy);
     ASSERT_TRUE(w.waitFor([&] { return !testBits(s.StatusFlags2, status2::FocusMoving); }, 20000));
     EXPECT_LE(w.clock.nowMs() - started, 6000);
     EXPECT_TRUE(logged("Focus not moving"));

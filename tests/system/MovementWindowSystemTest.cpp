@@ -21,7 +21,7 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr double kCatalogueEquinox = 2000.0;
+constexpr double CatalogueEquinox = 2000.0;
 
 double LstNow(const System& system) {
     return system.LSTClock.read() / system.params.SidTicksPerHour.load();
@@ -31,7 +31,7 @@ double LstNow(const System& system) {
 // by refraction, as hour angle (hours) and declination (degrees).
 std::pair<double, double> SeenPlace(const System& system, double ra, double dec) {
     astro::AstroContext c = AstroContextOf(system);
-    const astro::Pair pr = astro::Precession(ra, dec, kCatalogueEquinox, c.Year);
+    const astro::Pair pr = astro::Precession(ra, dec, CatalogueEquinox, c.Year);
     ra += pr.ra;
     dec += pr.dec;
     const astro::Pair nu = astro::Nutation(ra, dec, c);
@@ -50,7 +50,7 @@ std::pair<double, double> SeenPlace(const System& system, double ra, double dec)
 double PointingError(SimSystem& w, const TStarLib& star) {
     const auto t = w.sim.truth();
     const auto [ha, dec] = SeenPlace(w.system, star.RA, star.Dec);
-    const double x = WrapHours12(t.optical.ha - ha) * 54000 * std::cos(dec * astro::kDegToRad);
+    const double x = WrapHours12(t.optical.ha - ha) * 54000 * std::cos(dec * astro::DegToRad);
     return std::hypot(x, (t.optical.dec - dec) * 3600);
 }
 

@@ -28,8 +28,8 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr double kTimeScale = 50.0;
-constexpr double kCatalogueEquinox = 2000.0;
+constexpr double TimeScale = 50.0;
+constexpr double CatalogueEquinox = 2000.0;
 
 // The mount of the run: polar axis 120 arcsec high and 90 arcsec west of the
 // pole, collimation 30 s of time, tube flexure 20 arcsec.
@@ -48,13 +48,13 @@ struct Place {
 
 // The twenty stars of the model, row by row so that the slews stay short, and
 // ten others to check it, all within 66 degrees of the zenith at latitude 40.
-const std::vector<Place> kModelStars = {
+const std::vector<Place> ModelStars = {
     {-5.0, 80}, {-1.5, 80}, {2.0, 80}, {5.5, 80},   {4.5, 60},  {1.5, 60},  {-1.5, 60},
     {-4.5, 60}, {-4.0, 35}, {-1.3, 35}, {1.3, 35},  {4.0, 35},  {3.0, 10},  {1.0, 10},
     {-1.0, 10}, {-3.0, 10}, {-1.8, -15}, {0.0, -15}, {1.8, -15}, {0.5, -25}};
-const std::vector<Place> kCheckStars = {{1.2, 0},    {-0.8, 0},  {-2.0, 20}, {2.0, 20}, {2.7, 45},
+const std::vector<Place> CheckStars = {{1.2, 0},    {-0.8, 0},  {-2.0, 20}, {2.0, 20}, {2.7, 45},
                                         {0.3, 45},   {-2.5, 45}, {-3.0, 70}, {3.0, 70}, {0.5, 88}};
-const Place kSyncStar{0.2, 20}, kResyncStar{-0.5, 30};
+const Place SyncStar{0.2, 20}, ResyncStar{-0.5, 30};
 
 double LstNow(const System& system) {
     return system.LSTClock.read() / system.params.SidTicksPerHour.load();
@@ -64,7 +64,7 @@ double LstNow(const System& system) {
 // lifted by the refraction of the sky (the refraction formula of the model).
 Place SeenPlace(const System& system, double ra, double dec) {
     astro::AstroContext c = AstroContextOf(system);
-    const astro::Pair pr = astro::Precession(ra, dec, kCatalogueEquinox, c.Year);
+    const astro::Pair pr = astro::Precession(ra, dec, CatalogueEquinox, c.Year);
     ra += pr.ra;
     dec += pr.dec;
     const astro::Pair nu = astro::Nutation(ra, dec, c);
@@ -105,9 +105,9 @@ struct Star {
 // A star at hour angle `p.ha` now, loaded in the catalogue equinox and slewed to.
 bool SlewToStar(SimSystem& w, Place p, Star& star) {
     const double raOfDate = WrapHours24(LstNow(w.system) - p.ha);
-    const astro::Pair back = astro::Precession(raOfDate, p.dec, w.system.state.Year, kCatalogueEquinox);
+    const astro::Pair back = astro::Precession(raOfDate, p.dec, w.system.state.Year, CatalogueEquinox);
     star = {WrapHours24(raOfDate + back.ra), p.dec + back.dec};
-    if (!w.command(6, {star.ra, star.dec, kCatalogueEquinox})) return false;
+    if (!w.command(6, {star.ra, star.dec, CatalogueEquinox})) return false;
     if (!testBits(w.system.state.StatusFlags1, status1::SlewEnabled)) return false;
     if (!w.command(12, {}, 400000)) return false;
     w.clock.sleepMs(300);   // let the axes settle and a coordinate pass run
@@ -141,16 +141,16 @@ int RunOrvfit(const std::string& args, std::string& output) {
 }
 
 TEST(PointingModelSystem, CollectFitApplyAndPointWithinArcseconds) {
-    SimSystem w(kTimeScale);
+    SimSystem w(TimeScale);
     ASSERT_TRUE(w.started);
     w.sim.setMountErrors(RunMount());
     ASSERT_TRUE(w.setDate(2024, 3, 20, 3.0));
 
     // Set the position on one star, then take a point on each of twenty.
-    ASSERT_TRUE(SetPositionOn(w, kSyncStar));
+    ASSERT_TRUE(SetPositionOn(w, SyncStar));
     OrvPointsDlg points(w.system);
     std::vector<double> before;
-    for (const Place& p : kModelStars) {
+    for (const Place& p : ModelStars) {
         Star star{};
         ASSERT_TRUE(SlewToStar(w, p, star)) << p.ha << " " << p.dec;
         before.push_back(PointingError(w, star.ra, star.dec));
@@ -197,9 +197,9 @@ TEST(PointingModelSystem, CollectFitApplyAndPointWithinArcseconds) {
     ASSERT_TRUE(w.command(24, {fitted.PointingTerm1, fitted.PointingTerm2, fitted.PointingTerm3,
                                fitted.PointingTerm4, w.system.params.RefractionScale, fitted.PointingTerm9,
                                w.system.params.HAScale * 54000, w.system.params.DecScale * 3600}));
-    ASSERT_TRUE(SetPositionOn(w, kResyncStar));
+    ASSERT_TRUE(SetPositionOn(w, ResyncStar));
     std::vector<double> after;
-    for (const Place& p : kCheckStars) {
+    for (const Place& p : CheckStars) {
         Star star{};
         ASSERT_TRUE(SlewToStar(w, p, star)) << p.ha << " " << p.dec;
         after.push_back(PointingError(w, star.ra, star.dec));

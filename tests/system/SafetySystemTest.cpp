@@ -16,9 +16,9 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr double kDeg = 0.017453292519943295769;
-constexpr uint8_t kPanelIdle = SimulatedInterface::DefaultFrontPanel;
-constexpr uint8_t kCloudy = 0x7F, kClearSky = 0xFF;
+constexpr double Deg = 0.017453292519943295769;
+constexpr uint8_t PanelIdle = SimulatedInterface::DefaultFrontPanel;
+constexpr uint8_t Cloudy = 0x7F, ClearSky = 0xFF;
 
 bool closeDriveOn(SimSystem& w) { return !(w.sim.lastWritten(ports::SlewShutter) & ports::ShutterCloseDriveBit); }
 
@@ -54,7 +54,7 @@ TEST(SafetySystem, CloudsSendTheDomeHomeThenCloseTheShutterOncePerEvent) {
     ASSERT_TRUE(w.waitFor([&] { return testBits(s.StatusFlags3, status3::DomeTrack); }, 1000));
 
     CloseDriveWatch watch;
-    w.sim.setInput(ports::CloudInput, kCloudy);
+    w.sim.setInput(ports::CloudInput, Cloudy);
     ASSERT_TRUE(w.waitFor([&] { watch.sample(w); return s.DomeTrack == 0; }, 1000));
     EXPECT_FALSE(testBits(s.StatusFlags3, status3::DomeTrack));
 
@@ -75,9 +75,9 @@ TEST(SafetySystem, CloudsSendTheDomeHomeThenCloseTheShutterOncePerEvent) {
     EXPECT_EQ(watch.starts, 1);
 
     // Clear sky, then clouds again: a new event, a new close (the dome is home already).
-    w.sim.setInput(ports::CloudInput, kClearSky);
+    w.sim.setInput(ports::CloudInput, ClearSky);
     ASSERT_TRUE(w.waitFor([&] { return s.CloudDetected == 0; }, 1000));
-    w.sim.setInput(ports::CloudInput, kCloudy);
+    w.sim.setInput(ports::CloudInput, Cloudy);
     ASSERT_TRUE(w.waitFor([&] { watch.sample(w); return watch.starts == 2; }, 5000));
 }
 
@@ -92,7 +92,7 @@ TEST(SafetySystem, CloudCloseWaitsForACommandRunningWhenTheDomeArrives) {
     ASSERT_TRUE(w.command(2, {200.0}));          // 60 degrees (30 s) from home
     ASSERT_TRUE(w.waitFor([&] { return std::abs(s.DomeAzimuth - 200.0) < 0.5; }, 1000));
 
-    w.sim.setInput(ports::CloudInput, kCloudy);
+    w.sim.setInput(ports::CloudInput, Cloudy);
     ASSERT_TRUE(w.waitFor([&] { return s.DomeAzimuth > 250.0; }, 60000));
     ASSERT_EQ(s.StateCode, 0);
     w.commander.issue(27, {3500});               // 22 s of focus drive
@@ -116,13 +116,13 @@ TEST(SafetySystem, InterlockStopsThePaddleWhileTheCloudCloseWaitsForTheDome) {
     ASSERT_TRUE(w.command(20, {0}));             // dome drive off: it will never get home
     ASSERT_TRUE(w.command(2, {90.0}));
     ASSERT_TRUE(w.waitFor([&] { return std::abs(s.DomeAzimuth - 90.0) < 0.5; }, 1000));
-    w.sim.setInput(ports::CloudInput, kCloudy);
+    w.sim.setInput(ports::CloudInput, Cloudy);
     ASSERT_TRUE(w.waitFor([&] { return w.system.inputMonitor->waitingForDome(); }, 1000));
 
     w.sim.setInput(ports::PaddleInput, static_cast<uint8_t>(~(ports::PaddleWest | ports::PaddleSetSpeed)));
     ASSERT_TRUE(w.waitFor([&] { return s.HARate >= s.SetRate; }, 1000)) << "the paddle is watched during the wait";
 
-    w.sim.setInput(ports::FrontPanel, kPanelIdle & ~ports::InterlockBit);
+    w.sim.setInput(ports::FrontPanel, PanelIdle & ~ports::InterlockBit);
     const int64_t opened = w.clock.nowMs();
     ASSERT_TRUE(w.waitFor([&] { return s.HARate == 0; }, 2000, 1));
     EXPECT_LE(w.clock.nowMs() - opened, 150) << "one 50 ms pass, with margin for scheduling";
@@ -181,11 +181,11 @@ TEST(SafetySystem, DomeFollowsASlew) {
     ASSERT_TRUE(w.waitFor([&] { return testBits(s.StatusFlags2, status2::DomeInPosition) &&
                                        (w.sim.lastWritten(ports::DomeFocus) & 0x03) == 0x03; }, 200000));
     w.clock.sleepMs(3000);
-    const double want = astro::DomeAzimuthFor(s.HA, s.Dec, AstroContextOf(w.system)) * kDeg;
+    const double want = astro::DomeAzimuthFor(s.HA, s.Dec, AstroContextOf(w.system)) * Deg;
     const double zd = astro::ZenithDistanceAt(s.HA, s.Dec, AstroContextOf(w.system));
     const double tolerance = DomeToleranceFor(zd, w.system.params.DomeSlitHalfWidth, w.system.params.DomeRadius);
     EXPECT_LT(std::abs(WrapDomeError(s.DomeAzimuthRad - want)), tolerance);
-    EXPECT_LT(std::abs(WrapDomeError(w.sim.truth().dome_deg * kDeg - want)), tolerance);
+    EXPECT_LT(std::abs(WrapDomeError(w.sim.truth().dome_deg * Deg - want)), tolerance);
 }
 
 }  // namespace

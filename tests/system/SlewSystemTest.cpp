@@ -20,9 +20,9 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr uint8_t kPanelIdle = SimulatedInterface::DefaultFrontPanel;   // track switch on
-constexpr uint8_t kTrackSwitchOff = kPanelIdle | ports::TrackSwitchBit;
-constexpr double kArrivalMargin = 0.0004 + 0.0003;   // degrees: tolerance plus jitter
+constexpr uint8_t PanelIdle = SimulatedInterface::DefaultFrontPanel;   // track switch on
+constexpr uint8_t TrackSwitchOff = PanelIdle | ports::TrackSwitchBit;
+constexpr double ArrivalMargin = 0.0004 + 0.0003;   // degrees: tolerance plus jitter
 
 // A fixed night, with the sidereal time near `lst`, and the telescope set to
 // hour angle `ha`, declination `dec` (mean place of the display equinox).
@@ -96,9 +96,9 @@ TEST(SlewSystem, OneDegreeDecSlewStepsDownTheSpeedTable) {
                 EXPECT_LT(st.distance, bound + 0.0005) << rate;
             }
 
-    EXPECT_LE(decErr, kArrivalMargin);
-    EXPECT_LE(raErr, kArrivalMargin);
-    EXPECT_NEAR(s.Dec, 31.0, kArrivalMargin + 0.0002);   // and it stays there
+    EXPECT_LE(decErr, ArrivalMargin);
+    EXPECT_LE(raErr, ArrivalMargin);
+    EXPECT_NEAR(s.Dec, 31.0, ArrivalMargin + 0.0002);   // and it stays there
     EXPECT_FALSE(testBits(s.StatusFlags1, status1::Slewing | status1::SlewEnabled));
     EXPECT_EQ(s.SlewInProgress, 0);
 }
@@ -115,9 +115,9 @@ TEST(SlewSystem, TwentyDegreeSlewInBothAxesArrives) {
         raErr = raErrorDeg(s);
         decErr = std::fabs(s.Dec - s.TargetDec);
     }, 200000));
-    EXPECT_LE(raErr, kArrivalMargin);
-    EXPECT_LE(decErr, kArrivalMargin);
-    EXPECT_NEAR(WrapHours12(s.RA - targetRA) * 15.0, 0.0, kArrivalMargin + 0.0005);
+    EXPECT_LE(raErr, ArrivalMargin);
+    EXPECT_LE(decErr, ArrivalMargin);
+    EXPECT_NEAR(WrapHours12(s.RA - targetRA) * 15.0, 0.0, ArrivalMargin + 0.0005);
 }
 
 TEST(SlewSystem, SlewAcrossZeroHoursArrivesWithoutHunting) {
@@ -135,7 +135,7 @@ TEST(SlewSystem, SlewAcrossZeroHoursArrivesWithoutHunting) {
         const double past = WrapHours12(s.RA - targetRA) * 15.0;
         worstPast = std::max(worstPast, past);
     }, 100000));
-    EXPECT_LE(raErr, kArrivalMargin);
+    EXPECT_LE(raErr, ArrivalMargin);
     EXPECT_LT(worstPast, 0.001);
 }
 
@@ -158,8 +158,8 @@ TEST(SlewSystem, HourAngleSlewArrivesWithTheTrackSwitchOn) {
     EXPECT_EQ(s.TelescopeMessage.get(), "Turn front panel track switch OFF");
     // The axis tracks away from the target at 15 arcsec/s: one coordinate pass
     // of lag is another 0.0004 degrees.
-    EXPECT_LE(haErr, kArrivalMargin + 0.0004);
-    EXPECT_LE(decErr, kArrivalMargin);
+    EXPECT_LE(haErr, ArrivalMargin + 0.0004);
+    EXPECT_LE(decErr, ArrivalMargin);
 }
 
 // An hour angle has no equinox: with the Dec given for 2000 and the display
@@ -171,7 +171,7 @@ TEST(SlewSystem, HourAngleSlewOfAnotherEquinoxEndsAtTheHourAngleGiven) {
     auto& s = w.system.state;
     ASSERT_TRUE(w.setDate(2026, 7, 2, 12.0));
     ASSERT_EQ(s.Epoch, 2026.5);
-    w.sim.setInput(ports::FrontPanel, kTrackSwitchOff);   // as an hour-angle target wants
+    w.sim.setInput(ports::FrontPanel, TrackSwitchOff);   // as an hour-angle target wants
     ASSERT_TRUE(w.waitFor([&] { return s.ActiveTrackRateRA == 0.0; }, 2000));
     ASSERT_TRUE(w.command(3, {s.LST.load(), 40.0, 0}));   // the meridian at Dec 40
     w.clock.sleepMs(300);

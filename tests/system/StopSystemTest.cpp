@@ -21,8 +21,8 @@ namespace {
 using testing::PumpUntil;
 using testing::TestClient;
 
-constexpr uint8_t kPanelIdle = SimulatedInterface::DefaultFrontPanel;
-constexpr double kSiderealRate = 15.041;   // arcsec/s of the hour-angle axis
+constexpr uint8_t PanelIdle = SimulatedInterface::DefaultFrontPanel;
+constexpr double SiderealRate = 15.041;   // arcsec/s of the hour-angle axis
 
 enum class StopBy { Interlock, Commander, SecondClient };
 
@@ -74,9 +74,9 @@ TEST_P(StopSystemTest, NothingHeldBeforeTheStopMovesTheTelescopeAfterIt) {
 
     switch (GetParam()) {
     case StopBy::Interlock:
-        w.sim.setInput(ports::FrontPanel, kPanelIdle & ~ports::InterlockBit);
+        w.sim.setInput(ports::FrontPanel, PanelIdle & ~ports::InterlockBit);
         ASSERT_TRUE(PumpUntil([&] { return s.SlewInProgress == 0 && s.StateCode == 0; }, 10000));
-        w.sim.setInput(ports::FrontPanel, kPanelIdle);
+        w.sim.setInput(ports::FrontPanel, PanelIdle);
         ASSERT_TRUE(PumpUntil([&] { return s.InterlockOpen == 0; }, 2000));
         break;
     case StopBy::Commander:
@@ -99,7 +99,7 @@ TEST_P(StopSystemTest, NothingHeldBeforeTheStopMovesTheTelescopeAfterIt) {
     pumpSim(4000, [&] {
         watch();
         const auto t = w.sim.truth();
-        worstRA = std::max(worstRA, std::fabs(t.axis_rate_arcsec[0] - kSiderealRate));
+        worstRA = std::max(worstRA, std::fabs(t.axis_rate_arcsec[0] - SiderealRate));
         worstDec = std::max(worstDec, std::fabs(t.axis_rate_arcsec[1]));
     });
     EXPECT_FALSE(loaded) << "the target sent before the stop was loaded after it";

@@ -18,8 +18,8 @@ namespace {
 
 using testing::SimSystem;
 
-constexpr uint8_t kPanelIdle = SimulatedInterface::DefaultFrontPanel;   // track switch on
-constexpr uint8_t kTrackSwitchOff = kPanelIdle | ports::TrackSwitchBit;
+constexpr uint8_t PanelIdle = SimulatedInterface::DefaultFrontPanel;   // track switch on
+constexpr uint8_t TrackSwitchOff = PanelIdle | ports::TrackSwitchBit;
 
 double wrap12(double h) {
     h = std::fmod(h, 24.0);
@@ -72,7 +72,7 @@ bool exactHostTimer(SimSystem& w) {
 // Sets the front-panel track switch; true once the input monitor has followed it.
 bool setTrackSwitch(SimSystem& w, bool on) {
     auto& s = w.system.state;
-    w.sim.setInput(ports::FrontPanel, on ? kPanelIdle : kTrackSwitchOff);
+    w.sim.setInput(ports::FrontPanel, on ? PanelIdle : TrackSwitchOff);
     return w.waitFor([&] {
         return testBits(s.StatusFlags1, status1::TrackingSwitch) == on &&
                s.ActiveTrackRateRA == (on ? s.TrackRateRA.load() : 0.0);

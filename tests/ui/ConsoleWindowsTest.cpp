@@ -204,7 +204,7 @@ TEST_F(ConsoleWindowsTest, TimeSetupShowsTheTimerAndCountsWhileShown) {
     EXPECT_EQ(ReadAll(ini), "[TimeUpdate]\r\nInterval=1800000\r\nEnabled=1\r\n");
     window.hide();
     clock.advance(1000);
-    QTest::qWait(TTimeSetupDlg::kDisplayTimerMs + 200);
+    QTest::qWait(TTimeSetupDlg::DisplayTimerMs + 200);
     EXPECT_EQ(window.lastUpdate()->text(), "1:02:03") << "not refreshed while hidden";
 }
 

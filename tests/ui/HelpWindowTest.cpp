@@ -22,16 +22,16 @@ TEST(HelpWindowTest, EveryTopicOpensItsPageAndEveryLinkLeadsToAPage) {
         EXPECT_EQ(help.browser()->documentTitle(), titles[topic - 1]) << topic;
     }
 
-    const QStringList pages = QDir(kHelpResourceDir).entryList({"*.html"});
+    const QStringList pages = QDir(HelpResourceDir).entryList({"*.html"});
     EXPECT_GE(pages.size(), 12);
     const QRegularExpression link("href=\"([^\"#]+)\"");
     for (const QString& page : pages) {
-        QFile file(QString(kHelpResourceDir) + "/" + page);
+        QFile file(QString(HelpResourceDir) + "/" + page);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(file.readAll());
         for (auto m = link.globalMatch(html); m.hasNext();) {
             const QString target = m.next().captured(1);
-            EXPECT_TRUE(QFile::exists(QString(kHelpResourceDir) + "/" + target)) << page.toStdString() << " -> "
+            EXPECT_TRUE(QFile::exists(QString(HelpResourceDir) + "/" + target)) << page.toStdString() << " -> "
                                                                                    << target.toStdString();
         }
     }

@@ -62,7 +62,7 @@ protected:
 };
 
 // Every text field of the display, under its window name, and what it shows.
-const std::vector<std::pair<const char*, std::string DC::*>> kTextFields = {
+const std::vector<std::pair<const char*, std::string DC::*>> TextFields = {
     {"TeleHADis", &DC::TeleHADis},       {"TeleRADis", &DC::TeleRADis},
     {"TeleDecDis", &DC::TeleDecDis},     {"TeleEpochDis", &DC::TeleEpochDis},
     {"TeleMassDis", &DC::TeleMassDis},   {"TeleZenithDis", &DC::TeleZenithDis},
@@ -88,22 +88,22 @@ const std::vector<std::pair<const char*, std::string DC::*>> kTextFields = {
     {"MyStringDis", &DC::MyStringDis},   {"DomeStringDis", &DC::DomeStringDis},
     {"CommandNoStringDis", &DC::CommandNoStringDis},
 };
-const std::vector<std::pair<const char*, bool DC::*>> kOnOffBoxes = {
+const std::vector<std::pair<const char*, bool DC::*>> OnOffBoxes = {
     {"DomeOnOff", &DC::DomeOnOff},       {"TrackOnOff", &DC::TrackOnOff}, {"DrivesOnOff", &DC::DrivesOnOff},
     {"RateCorOnOff", &DC::RateCorOnOff}, {"CosDecOnOff", &DC::CosDecOnOff},
 };
 
 TEST_F(MainWindowTest, EachFieldShowsItsOwnControlOfTheModel) {
     DisplayControls controls;
-    for (const auto& [name, value] : kTextFields) controls.*value = std::string("shows ") + name;
+    for (const auto& [name, value] : TextFields) controls.*value = std::string("shows ") + name;
     window.showControls(controls);
-    for (const auto& [name, value] : kTextFields) EXPECT_EQ(Shown(name), QString("shows ") + name);
+    for (const auto& [name, value] : TextFields) EXPECT_EQ(Shown(name), QString("shows ") + name);
 
-    for (const auto& [lit, litValue] : kOnOffBoxes) {
+    for (const auto& [lit, litValue] : OnOffBoxes) {
         DisplayControls one;
         one.*litValue = true;
         window.showControls(one);
-        for (const auto& [name, value] : kOnOffBoxes) {
+        for (const auto& [name, value] : OnOffBoxes) {
             const auto* box = window.findChild<TOnOffBox*>(name);
             ASSERT_NE(box, nullptr) << name;
             EXPECT_EQ(box->isOn(), name == lit) << name << " while only " << lit << " is on";
@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, NoToTheCloseQueryLeavesEverythingRunning) {
 
     // Exit asks the same; with every answer given, the close sequence runs, once.
     keepMarks = false;
-    window.menuItem(kExitMnu)->trigger();
+    window.menuItem(ExitMnu)->trigger();
     QApplication::processEvents();
     EXPECT_EQ(asked.size(), 3u);
     EXPECT_EQ(pointsAsked, 2);
@@ -225,7 +225,7 @@ TEST_F(MainWindowTest, NoToTheCloseQueryLeavesEverythingRunning) {
 }
 
 TEST_F(MainWindowTest, NightColoursTwiceRestoreEveryListedControlsDayColours) {
-    QAction* night = window.menuItem(kNightColorsMnu);
+    QAction* night = window.menuItem(NightColorsMnu);
     ASSERT_NE(night, nullptr);
     const QColor buttonFace = QApplication::style()->standardPalette().color(QPalette::Button);
     for (const bool expectNight : {true, false}) {
@@ -267,22 +267,22 @@ TEST_F(MainWindowTest, MenusHoldEveryItemAndGreyWhatIsNotAttached) {
         EXPECT_EQ(items, expected[m].second);
     }
     QStringList defaults;
-    for (const char* name : {kGetDefaultsMnu, kSaveDefaultsMnu, kSaveSizeMnu, kEraseSizeMnu, kFactoryDefaultsMnu})
+    for (const char* name : {GetDefaultsMnu, SaveDefaultsMnu, SaveSizeMnu, EraseSizeMnu, FactoryDefaultsMnu})
         defaults << window.menuItem(name)->text();
     EXPECT_EQ(defaults, QStringList({"&Get User Defaults", "&Save User Defaults", "Save Size/&Position",
                                      "&Erase Size/Position", "&Restore Factory Defaults"}));
 
-    for (const char* name : {kSavePointsMnu, kInitMnu, kMoveMnu, kRatesMnu, kMiscMnu, kKAVMnu, kCommMnu, kPaddleMnu,
-                             kTimeSetupMnu, kGetDefaultsMnu, kFactoryDefaultsMnu})
+    for (const char* name : {SavePointsMnu, InitMnu, MoveMnu, RatesMnu, MiscMnu, KAVMnu, CommMnu, PaddleMnu,
+                             TimeSetupMnu, GetDefaultsMnu, FactoryDefaultsMnu})
         EXPECT_FALSE(window.menuItem(name)->isEnabled()) << name;
-    for (const char* name : {kExitMnu, kErrorLogMnu, kNightColorsMnu, kContentsMnu, kSearchHelpMnu, kAboutMnu})
+    for (const char* name : {ExitMnu, ErrorLogMnu, NightColorsMnu, ContentsMnu, SearchHelpMnu, AboutMnu})
         EXPECT_TRUE(window.menuItem(name)->isEnabled()) << name;
 
     int opened = 0;
-    EXPECT_TRUE(window.attachDialog(kMoveMnu, [&] { ++opened; }));
+    EXPECT_TRUE(window.attachDialog(MoveMnu, [&] { ++opened; }));
     EXPECT_FALSE(window.attachDialog("NoSuchMnu", [] {}));
-    EXPECT_TRUE(window.menuItem(kMoveMnu)->isEnabled());
-    window.menuItem(kMoveMnu)->trigger();
+    EXPECT_TRUE(window.menuItem(MoveMnu)->isEnabled());
+    window.menuItem(MoveMnu)->trigger();
     EXPECT_EQ(opened, 1);
 }
 
@@ -304,14 +304,14 @@ TEST_F(MainWindowTest, DefaultsMenuServedOnceGivenAndLoadedOnFirstActivation) {
     QApplication::sendEvent(&window, &change);
     EXPECT_EQ(defaults.calls, std::vector<std::string>{"get"});
 
-    for (const char* name : {kSaveDefaultsMnu, kSaveSizeMnu, kEraseSizeMnu, kFactoryDefaultsMnu, kGetDefaultsMnu}) {
+    for (const char* name : {SaveDefaultsMnu, SaveSizeMnu, EraseSizeMnu, FactoryDefaultsMnu, GetDefaultsMnu}) {
         ASSERT_TRUE(window.menuItem(name)->isEnabled()) << name;
         window.menuItem(name)->trigger();
     }
     EXPECT_EQ(defaults.calls,
               (std::vector<std::string>{"get", "save", "save size", "erase size", "factory", "get"}));
     window.setUserDefaults(nullptr);
-    EXPECT_FALSE(window.menuItem(kSaveDefaultsMnu)->isEnabled());
+    EXPECT_FALSE(window.menuItem(SaveDefaultsMnu)->isEnabled());
 }
 
 // A night's tracking as the operator sees it, in day and night colours.

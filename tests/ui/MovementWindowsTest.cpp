@@ -310,7 +310,7 @@ TEST_F(MovementWindowsTest, RatesReloadOnOpenStepByTheIncrementAndSendThePaddleP
     child<TRealSpin>(rates, "GuideRateSpin")->setValue(5);
     click(rates, "ApplyHandBtn");   // returns at once
     EXPECT_EQ(sent(1), (std::vector<double>{16, 100}));
-    QTest::qWait(3 * TRatesDlg::kHandRatesPollMs);   // the window runs on meanwhile
+    QTest::qWait(3 * TRatesDlg::HandRatesPollMs);   // the window runs on meanwhile
     EXPECT_EQ(sys.state.StateCode, 16);
     // The state machine takes the set rate and finishes it.
     RecordTaken(sys.state.LastTaken, 16);

@@ -125,7 +125,7 @@ TEST(ShutDownWindowTest, TheEventLoopRunsWhileTheSequenceWaits) {
 
     bool sawTicks = false;
     EXPECT_TRUE(window.runWithoutFreezing([&](ShutDownDisplay& display) {
-        display.open(kShutDownSteps);
+        display.open(ShutDownSteps);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (ticks < 5 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -13,13 +13,14 @@
 
 #include "app/indi/OrvLink.h"
 #include "app/indi/OrvStatus.h"
+#include "core/ChannelDefaults.h"
 
 namespace orv::indi {
 
 class OrvConnection final : public Connection::Interface {
 public:
     static constexpr const char* DefaultHost = "127.0.0.1";
-    static constexpr uint16_t DefaultPort = 5003;
+    static constexpr uint16_t DefaultPort = orv::DefaultTCPPort;
     static constexpr int ReplyTimeoutMs = 1000;
     static constexpr int ConnectTimeoutMs = 2000;
     static constexpr int RetryMs = 2000;

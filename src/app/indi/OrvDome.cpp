@@ -5,19 +5,19 @@
 
 #include "app/indi/OrvConnection.h"
 #include "app/indi/OrvFormat.h"
+#include "astro/AstroConstants.h"
 #include "comm/TCPExtendedProtocol.h"
 
 namespace orv::indi {
 
 namespace {
 
-constexpr int kPollMs = 500;
-constexpr double kDegToRad = 0.017453292519943295769;
+constexpr int PollMs = 500;
 // Orv starts the dome only for a larger error than this, degrees (its start threshold).
-constexpr double kNearDeg = 2.5;
+constexpr double NearDeg = 2.5;
 // A dome whose azimuth has not changed for this long (Orv's seconds: two dome
 // task passes) has stopped.
-constexpr double kStillOrvSeconds = 5.0;
+constexpr double StillOrvSeconds = 5.0;
 
 double AzimuthError(double a, double b) { return std::fabs(std::remainder(a - b, 360.0)); }
 
@@ -36,7 +36,7 @@ bool OrvDome::initProperties() {
     INDI::Dome::initProperties();
     SetParkDataType(PARK_NONE);
     addPollPeriodControl();
-    setDefaultPollingPeriod(kPollMs);
+    setDefaultPollingPeriod(PollMs);
     registerConnection(connection_.get());
     connection_->registerHandshake([this] { return Handshake(); });
     return true;
@@ -55,7 +55,7 @@ bool OrvDome::ISNewSwitch(const char* dev, const char* name, ISState* states, ch
         // dome where it is, rather than sending it home.
         const std::string packets =
             on ? std::string("#20,1;#21,0;")
-               : "#34," + Fixed((last_ ? last_->domeAzimuth : 0.0) * kDegToRad, 8) + ";";
+               : "#34," + Fixed((last_ ? last_->domeAzimuth : 0.0) * astro::DegToRad, 8) + ";";
         DomeAutoSyncSP.s = connection_->send(packets) ? IPS_BUSY : IPS_ALERT;
         IDSetSwitch(&DomeAutoSyncSP, on ? "Orv turns the dome with the telescope." : "Orv holds the dome where it is.");
         return true;
@@ -101,7 +101,7 @@ void OrvDome::followMove(const OrvStatus& s) {
     if (move_ == Move::None || !s.idle()) return;   // the command still waits for the state machine
     const double goal = move_ == Move::Park ? s.domeHome : target_;
     const double error = AzimuthError(s.domeAzimuth, goal);
-    if (s.domeInPosition() && !s.domeTracking() && error < kNearDeg) {
+    if (s.domeInPosition() && !s.domeTracking() && error < NearDeg) {
         if (move_ == Move::Park) {
             SetParked(true);
             LOG_INFO("Dome parked at its home azimuth.");
@@ -115,10 +115,10 @@ void OrvDome::followMove(const OrvStatus& s) {
     }
     const double stillSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - lastTurn_).count() * s.timeScale;
-    if (!s.domeControlOn() || s.domeTracking() || stillSeconds > kStillOrvSeconds) {
+    if (!s.domeControlOn() || s.domeTracking() || stillSeconds > StillOrvSeconds) {
         if (!s.domeControlOn()) LOG_ERROR("Orv's dome control is off: the dome does not move.");
         else if (s.domeTracking()) LOG_ERROR("Orv's dome follows the telescope again: the move was left.");
-        else if (error < kNearDeg)
+        else if (error < NearDeg)
             LOGF_ERROR("The dome stopped %.1f degrees from %.1f: Orv starts the dome only for larger errors.", error, goal);
         else LOGF_ERROR("The dome stopped %.1f degrees from %.1f.", error, goal);
         if (move_ == Move::Park) {
@@ -180,7 +180,7 @@ void OrvDome::showAutoSync(const OrvStatus& s) {
 }
 
 IPState OrvDome::MoveAbs(double az) {
-    if (!connection_->send("#34," + Fixed(az * kDegToRad, 8) + ";")) return IPS_ALERT;
+    if (!connection_->send("#34," + Fixed(az * astro::DegToRad, 8) + ";")) return IPS_ALERT;
     target_ = az;
     move_ = Move::Azimuth;
     lastTurn_ = std::chrono::steady_clock::now();

@@ -12,10 +12,10 @@
 namespace orv::indi {
 
 namespace {
-constexpr int kPollMs = 250;
+constexpr int PollMs = 250;
 // Orv's fine approach ends within 5 units; the reading is refreshed a little
 // later than the motor stops, so a move counts as arrived within this.
-constexpr double kArrivedUnits = 10.0;
+constexpr double ArrivedUnits = 10.0;
 }  // namespace
 
 OrvFocuser::OrvFocuser() : connection_(std::make_unique<OrvConnection>(this)) {
@@ -29,15 +29,15 @@ OrvFocuser::~OrvFocuser() = default;
 
 bool OrvFocuser::initProperties() {
     INDI::Focuser::initProperties();
-    FocusAbsPosN[0].min = kFocusLowest;
-    FocusAbsPosN[0].max = kFocusHighest;
+    FocusAbsPosN[0].min = FocusLowest;
+    FocusAbsPosN[0].max = FocusHighest;
     FocusAbsPosN[0].step = 10;
     FocusRelPosN[0].min = 0;
-    FocusRelPosN[0].max = kFocusHighest - kFocusLowest;
+    FocusRelPosN[0].max = FocusHighest - FocusLowest;
     FocusRelPosN[0].step = 10;
-    FocusMaxPosN[0].value = FocusMaxPosN[0].max = kFocusHighest;
+    FocusMaxPosN[0].value = FocusMaxPosN[0].max = FocusHighest;
     addPollPeriodControl();
-    setDefaultPollingPeriod(kPollMs);
+    setDefaultPollingPeriod(PollMs);
     registerConnection(connection_.get());
     connection_->registerHandshake([this] { return Handshake(); });
     return true;
@@ -70,7 +70,7 @@ bool OrvFocuser::poll() {
     if (target_ && !s.focusMoving() && s.idle()) {
         // The move was taken and has ended (or was discarded before it ran).
         const double off = std::fabs(s.focus - *target_);
-        if (off <= kArrivedUnits) {
+        if (off <= ArrivedUnits) {
             LOGF_INFO("Focus at %.0f.", s.focus);
             state = IPS_OK;
         } else {
@@ -92,7 +92,7 @@ bool OrvFocuser::poll() {
 }
 
 IPState OrvFocuser::MoveAbsFocuser(uint32_t targetTicks) {
-    const double target = std::clamp(double(targetTicks), kFocusLowest, kFocusHighest);
+    const double target = std::clamp(double(targetTicks), FocusLowest, FocusHighest);
     if (!connection_->send("#27," + Fixed(target, 0) + ";")) return IPS_ALERT;
     target_ = target;
     return IPS_BUSY;
@@ -101,7 +101,7 @@ IPState OrvFocuser::MoveAbsFocuser(uint32_t targetTicks) {
 IPState OrvFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     if (!last_) return IPS_ALERT;
     const double step = dir == FOCUS_INWARD ? -double(ticks) : double(ticks);
-    return MoveAbsFocuser(uint32_t(std::clamp(last_->focus + step, kFocusLowest, kFocusHighest)));
+    return MoveAbsFocuser(uint32_t(std::clamp(last_->focus + step, FocusLowest, FocusHighest)));
 }
 
 bool OrvFocuser::AbortFocuser() {

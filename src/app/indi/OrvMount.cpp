@@ -17,14 +17,14 @@ namespace orv::indi {
 namespace {
 
 // The telescope counts as at the cover/service position within these.
-constexpr double kCoverHAHours = 0.01;
-constexpr double kCoverDecDeg = 0.15;
+constexpr double CoverHAHours = 0.01;
+constexpr double CoverDecDeg = 0.15;
 // A goto that ends farther than this from its target did not arrive, arcseconds.
-constexpr double kArrivedArcsec = 60.0;
+constexpr double ArrivedArcsec = 60.0;
 // How often a held press is renewed, in Orv's milliseconds: four times within
 // the dead man's second, so one late renewal never lets go.
-constexpr int kRenewOrvMs = tcpx::PaddleHoldMs / 4;
-constexpr int kPollMs = 250;
+constexpr int RenewOrvMs = tcpx::PaddleHoldMs / 4;
+constexpr int PollMs = 250;
 
 std::string Packet(int code, std::initializer_list<std::string> values = {}) {
     std::string out = "#" + std::to_string(code);
@@ -72,7 +72,7 @@ bool OrvMount::initProperties() {
     IUFillNumberVector(&StatusNP_, StatusN_, 8, getDeviceName(), "ORV_STATUS", "Orv", "Orv", IP_RO, 0, IPS_IDLE);
 
     SetParkDataType(PARK_NONE);
-    setDefaultPollingPeriod(kPollMs);
+    setDefaultPollingPeriod(PollMs);
 
     registerConnection(connection_.get());
     connection_->registerHandshake([this] { return Handshake(); });
@@ -141,8 +141,8 @@ bool OrvMount::ReadScopeStatus() {
     }
     followPending(s);
 
-    const bool atCover = std::fabs(s.hourAngle - FiducialHA) < kCoverHAHours &&
-                         std::fabs(s.meanDec - FiducialDec) < kCoverDecDeg;
+    const bool atCover = std::fabs(s.hourAngle - FiducialHA) < CoverHAHours &&
+                         std::fabs(s.meanDec - FiducialDec) < CoverDecDeg;
     const bool parked = atCover && !s.tracking;
     if (pending_.kind == Pending::Park) {
         TrackState = SCOPE_PARKING;
@@ -211,7 +211,7 @@ void OrvMount::followPending(const OrvStatus& s) {
         if (s.targetOutOfRange()) {
             LOG_ERROR("Orv refused the target: it is beyond the zenith limit.");
             EqNP.s = IPS_ALERT;
-        } else if (off > kArrivedArcsec) {
+        } else if (off > ArrivedArcsec) {
             LOGF_ERROR("The slew ended %.0f arcsec from the target%s.", off,
                        s.limitWarning() ? " at the horizon limit" : done.slewSeen ? "" : " (Orv did not slew)");
             EqNP.s = IPS_ALERT;
@@ -222,8 +222,8 @@ void OrvMount::followPending(const OrvStatus& s) {
         }
         IDSetNumber(&EqNP, nullptr);
     } else {
-        const bool atCover = std::fabs(s.hourAngle - FiducialHA) < kCoverHAHours &&
-                             std::fabs(s.meanDec - FiducialDec) < kCoverDecDeg;
+        const bool atCover = std::fabs(s.hourAngle - FiducialHA) < CoverHAHours &&
+                             std::fabs(s.meanDec - FiducialDec) < CoverDecDeg;
         if (atCover) {
             SyncParkStatus(true);
             LOG_INFO("Parked at the cover/service position, tracking off.");
@@ -352,7 +352,7 @@ bool OrvMount::press() {
         nsHeld_ = weHeld_ = 0;
         return false;
     }
-    if (directions && renewTimer_ < 0) renewTimer_ = IEAddTimer(realMs(kRenewOrvMs), RenewTimer, this);
+    if (directions && renewTimer_ < 0) renewTimer_ = IEAddTimer(realMs(RenewOrvMs), RenewTimer, this);
     if (!directions && renewTimer_ >= 0) {
         IERmTimer(renewTimer_);
         renewTimer_ = -1;
@@ -371,7 +371,7 @@ void OrvMount::renewPress() {
         releasedByOrv();
         return;
     }
-    renewTimer_ = IEAddTimer(realMs(kRenewOrvMs), RenewTimer, this);
+    renewTimer_ = IEAddTimer(realMs(RenewOrvMs), RenewTimer, this);
 }
 
 void OrvMount::releasedByOrv() {

@@ -10,8 +10,8 @@ namespace orv::indi {
 
 namespace {
 
-constexpr double kHourToRad = ERFA_D2PI / 24.0;
-constexpr double kDegToRad = ERFA_DD2R;
+constexpr double HourToRad = ERFA_D2PI / 24.0;
+constexpr double DegToRad = ERFA_DD2R;
 
 // TT (two-part Julian Date) of a UTC date and time of day.
 void TerrestrialTime(const OrvDate& date, double& tt1, double& tt2) {
@@ -37,7 +37,7 @@ void MeanFrameOf(double epoch, double rbp[3][3]) {
 RaDec FromVector(double v[3]) {
     double theta = 0, phi = 0;
     eraC2s(v, &theta, &phi);
-    return {eraAnp(theta) / kHourToRad, phi / kDegToRad};
+    return {eraAnp(theta) / HourToRad, phi / DegToRad};
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ RaDec FromVector(double v[3]) {
 RaDec ApparentFromMean(RaDec mean, double epoch, const OrvDate& date) {
     double rbp[3][3], v[3], icrs[3];
     MeanFrameOf(epoch, rbp);
-    eraS2c(mean.ra * kHourToRad, mean.dec * kDegToRad, v);
+    eraS2c(mean.ra * HourToRad, mean.dec * DegToRad, v);
     eraTrxp(rbp, v, icrs);   // back to the ICRS directions
     double rc = 0, dc = 0;
     eraC2s(icrs, &rc, &dc);
@@ -54,7 +54,7 @@ RaDec ApparentFromMean(RaDec mean, double epoch, const OrvDate& date) {
     TerrestrialTime(date, tt1, tt2);
     double ri = 0, di = 0, eo = 0;
     eraAtci13(rc, dc, 0, 0, 0, 0, tt1, tt2, &ri, &di, &eo);   // CIRS place; RA from the CIO
-    return {eraAnp(ri - eo) / kHourToRad, di / kDegToRad};    // RA from the true equinox
+    return {eraAnp(ri - eo) / HourToRad, di / DegToRad};    // RA from the true equinox
 }
 
 RaDec MeanFromApparent(RaDec apparent, double epoch, const OrvDate& date) {
@@ -64,7 +64,7 @@ RaDec MeanFromApparent(RaDec apparent, double epoch, const OrvDate& date) {
     double eo = 0;
     eraApci13(tt1, tt2, &astrom, &eo);
     double rc = 0, dc = 0;
-    eraAticq(eraAnp(apparent.ra * kHourToRad + eo), apparent.dec * kDegToRad, &astrom, &rc, &dc);
+    eraAticq(eraAnp(apparent.ra * HourToRad + eo), apparent.dec * DegToRad, &astrom, &rc, &dc);
 
     double rbp[3][3], icrs[3], v[3];
     MeanFrameOf(epoch, rbp);
@@ -74,7 +74,7 @@ RaDec MeanFromApparent(RaDec apparent, double epoch, const OrvDate& date) {
 }
 
 double SeparationArcsec(RaDec a, RaDec b) {
-    return eraSeps(a.ra * kHourToRad, a.dec * kDegToRad, b.ra * kHourToRad, b.dec * kDegToRad) / ERFA_DAS2R;
+    return eraSeps(a.ra * HourToRad, a.dec * DegToRad, b.ra * HourToRad, b.dec * DegToRad) / ERFA_DAS2R;
 }
 
 }  // namespace orv::indi

@@ -24,6 +24,6 @@ const OrvDevices& Devices() {
 }
 
 // Built during static initialisation, before INDI's main() asks for properties.
-[[maybe_unused]] const OrvDevices& kDevices = Devices();
+[[maybe_unused]] const OrvDevices& DevicesBuiltAtStart = Devices();
 
 }  // namespace
