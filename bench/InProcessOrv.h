@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <future>
+#include <memory>
+#include <string>
 #include <thread>
 
 #include <QCoreApplication>
@@ -57,5 +60,25 @@ private:
     std::atomic<QCoreApplication*> app_{nullptr};
     uint16_t port_ = 0;
 };
+
+// The Orv a benchmark talks to: the one ORV_TCP_PORT (and ORV_TCP_HOST, default
+// 127.0.0.1) name, else one started in this process for the run.
+struct OrvEndpoint {
+    std::unique_ptr<InProcessOrv> local;
+    std::string host = "127.0.0.1";
+    uint16_t port = 0;
+};
+
+inline OrvEndpoint ChooseOrv() {
+    OrvEndpoint e;
+    if (const char* p = std::getenv("ORV_TCP_PORT")) {
+        e.port = uint16_t(std::atoi(p));
+        if (const char* h = std::getenv("ORV_TCP_HOST")) e.host = h;
+    } else {
+        e.local = std::make_unique<InProcessOrv>();
+        e.port = e.local->port();
+    }
+    return e;
+}
 
 }  // namespace orv::bench

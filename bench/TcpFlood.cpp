@@ -71,16 +71,9 @@ void Flood(int fd, const std::atomic<bool>& stop, std::atomic<long>& answers) {
 }
 
 void BM_TcpFlood(benchmark::State& state) {
-    std::unique_ptr<orv::bench::InProcessOrv> local;
-    std::string host = "127.0.0.1";
-    uint16_t port = 0;
-    if (const char* p = std::getenv("ORV_TCP_PORT")) {
-        port = uint16_t(std::atoi(p));
-        if (const char* h = std::getenv("ORV_TCP_HOST")) host = h;
-    } else {
-        local = std::make_unique<orv::bench::InProcessOrv>();
-        port = local->port();
-    }
+    const orv::bench::OrvEndpoint orv = orv::bench::ChooseOrv();
+    const std::string& host = orv.host;
+    const uint16_t port = orv.port;
 
     std::vector<double> roundTripsUs;
     long floodAnswers = 0;

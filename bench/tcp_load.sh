@@ -12,7 +12,7 @@
 
 set -euo pipefail
 
-build=$(cd "${1:-$(dirname "$0")/../build}" && pwd)
+build=$(cd "${1:-$(dirname "$0")/../build/default}" && pwd)
 port=${2:-15003}
 idle=${3:-60}
 orv="$build/orv"
@@ -21,26 +21,8 @@ for f in "$orv" "$bench"; do
     [[ -x "$f" ]] || { echo "tcp_load: $f not built" >&2; exit 1; }
 done
 
-data=$(mktemp -d)
-orv_pid=
-cleanup() {
-    if [[ -n "$orv_pid" ]] && kill -0 "$orv_pid" 2>/dev/null; then
-        kill -TERM "$orv_pid"
-        wait "$orv_pid" 2>/dev/null || true
-    fi
-    rm -rf "$data"
-}
-trap cleanup EXIT
-
-(cd "$data" && exec "$orv" --headless --tcp-port="$port" >"$data/orv.log" 2>&1 </dev/null) &
-orv_pid=$!
-
-for _ in $(seq 100); do
-    grep -q "listening on port" "$data/orv.log" 2>/dev/null && break
-    kill -0 "$orv_pid" 2>/dev/null || { echo "tcp_load: orv ended:" >&2; cat "$data/orv.log" >&2; exit 1; }
-    sleep 0.1
-done
-grep -q "listening on port" "$data/orv.log" || { echo "tcp_load: orv is not listening" >&2; cat "$data/orv.log" >&2; exit 1; }
+source "$(dirname "$0")/headless_orv.sh"
+start_headless_orv tcp_load "$orv" "$port"
 
 echo "== load: 32 clients x 1000 '#25;' against orv (pid $orv_pid, port $port)"
 ORV_TCP_PORT=$port "$bench" --benchmark_counters_tabular=true 2>/dev/null | sed -n '/^Benchmark\|^BM_\|^---/p'

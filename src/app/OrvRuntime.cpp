@@ -9,6 +9,7 @@
 #include "comm/KAVHostQueries.h"
 #include "comm/KAVLink.h"
 #include "comm/TCPServer.h"
+#include "comm/serial/PortSettings.h"
 #include "config/StateDataFile.h"
 #include "control/ShutDown.h"
 #include "control/System.h"
@@ -78,9 +79,9 @@ public:
         return SwitchSerial("KAV", [&] {
             kav_.SetKAVMode(0);
             if (mode == 1) {
-                Store(kavSettings_, kav_.KAVComPort);
+                StoreSettingsInPort(kavSettings_, kav_.KAVComPort);
             } else if (!simulatedKAV_.empty()) {
-                Store(SerialSettings{}, kav_.KAVComPort);
+                StoreSettingsInPort(SerialSettings{}, kav_.KAVComPort);
                 kav_.KAVComPort.DevicePath = simulatedKAV_;
             } else {
                 return;
@@ -90,15 +91,15 @@ public:
     }
     bool onSimulatedKAV() const { return kavSettings_.Mode != 1 && !simulatedKAV_.empty(); }
     SerialSettings serialSettings(SerialChannel c) const override {
-        if (c == SerialChannel::ExCom) return SettingsOf(excom_.ExComPort);
-        if (c == SerialChannel::MNCP) return SettingsOf(mncp_.MNCPComPort);
+        if (c == SerialChannel::ExCom) return SettingsOfPort(excom_.ExComPort);
+        if (c == SerialChannel::MNCP) return SettingsOfPort(mncp_.MNCPComPort);
         SerialSettings kav = kavSettings_;
         kav.Mode = 0;
         return kav;
     }
     void setSerialSettings(SerialChannel c, const SerialSettings& settings) override {
-        if (c == SerialChannel::ExCom) return Store(settings, excom_.ExComPort);
-        if (c == SerialChannel::MNCP) return Store(settings, mncp_.MNCPComPort);
+        if (c == SerialChannel::ExCom) return StoreSettingsInPort(settings, excom_.ExComPort);
+        if (c == SerialChannel::MNCP) return StoreSettingsInPort(settings, mncp_.MNCPComPort);
         const int mode = kavSettings_.Mode;
         kavSettings_ = settings;
         kavSettings_.Mode = mode;
@@ -111,19 +112,6 @@ public:
     std::optional<std::string> SetTCPMode(int mode) override { return tcp_.SetTCPMode(mode); }
 
 private:
-    static SerialSettings SettingsOf(const TCommPort& port) {
-        return SerialSettings{port.Port, port.BaudRate, port.DataBits, port.Parity, port.StopBits, 0,
-                              port.DevicePath};
-    }
-    // Stored without reopening the port: the next switch-on uses them.
-    static void Store(const SerialSettings& s, TCommPort& port) {
-        port.Port = s.Port;
-        port.DevicePath = s.Device;
-        port.BaudRate = s.BaudRate;
-        port.DataBits = s.DataBits;
-        port.Parity = s.Parity;
-        port.StopBits = s.StopBits;
-    }
     // A port that cannot be opened: the port layer's message after the channel's
     // name; the mode stays set, so a save keeps the operator's choice.
     template <class Switch>

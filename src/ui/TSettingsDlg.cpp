@@ -13,7 +13,18 @@
 
 namespace orv::ui {
 
-QPushButton* MakeHelpButton(TOrvDialog& dialog) {
+QHBoxLayout* MakeSettingsButtonRow(TOrvDialog& dialog, std::function<void()> onOk) {
+    auto* ok = new QPushButton(QObject::tr("OK"), &dialog);
+    ok->setObjectName("OKBtn");
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, [&dialog, onOk = std::move(onOk)] {
+        onOk();
+        dialog.accept();
+    });
+    auto* cancel = new QPushButton(QObject::tr("Cancel"), &dialog);
+    cancel->setObjectName("CancelBtn");
+    cancel->setAutoDefault(false);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     auto* help = new QPushButton(QObject::tr("&Help"), &dialog);
     help->setObjectName("BitBtn1");
     help->setAutoDefault(false);
@@ -23,7 +34,12 @@ QPushButton* MakeHelpButton(TOrvDialog& dialog) {
         w->show();
         w->raise();
     });
-    return help;
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    row->addWidget(help);
+    return row;
 }
 
 TSettingsDlg::TSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvComSet::DeviceLister devices)
@@ -49,20 +65,7 @@ TSettingsDlg::TSettingsDlg(DefaultsChannels& channels, QWidget* parent, OrvComSe
     }
     grid->setColumnStretch(1, 1);
 
-    auto* ok = new QPushButton(tr("OK"), this);
-    ok->setObjectName("OKBtn");
-    ok->setDefault(true);
-    QPushButton* cancel = makeButton("CancelBtn", tr("Cancel"));
-    connect(ok, &QPushButton::clicked, this, [this] {
-        controller_.OKBtnClick();
-        accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    row->addWidget(MakeHelpButton(*this));
+    QHBoxLayout* row = MakeSettingsButtonRow(*this, [this] { controller_.OKBtnClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

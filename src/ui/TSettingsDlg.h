@@ -3,10 +3,13 @@
 // Cancel and help. OrvComSet loads the lists and stores the choice; modal to
 // the Communications dialog, without a nested event loop.
 
+#include <functional>
+
 #include "controllers/OrvComSet.h"
 #include "ui/TOrvDialog.h"
 
 class QComboBox;
+class QHBoxLayout;
 
 namespace orv::ui {
 
@@ -27,7 +30,8 @@ private:
     std::array<QComboBox*, 5> lists_;
 };
 
-// The help button of the settings dialogs ("BitBtn1"): opens the dialog's topic.
-QPushButton* MakeHelpButton(TOrvDialog& dialog);
+// The button row of the settings dialogs: OK (the default; runs `onOk`, then
+// accepts), Cancel, and Help ("BitBtn1") opening the dialog's topic.
+QHBoxLayout* MakeSettingsButtonRow(TOrvDialog& dialog, std::function<void()> onOk);
 
 }  // namespace orv::ui

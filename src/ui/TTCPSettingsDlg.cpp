@@ -38,20 +38,7 @@ TTCPSettingsDlg::TTCPSettingsDlg(DefaultsChannels& channels, QWidget* parent, Or
     groupLayout->addWidget(addresses_);
     groupLayout->addWidget(show, 0, Qt::AlignRight);
 
-    auto* ok = new QPushButton(tr("OK"), this);
-    ok->setObjectName("OKBtn");
-    ok->setDefault(true);
-    QPushButton* cancel = makeButton("CancelBtn", tr("Cancel"));
-    connect(ok, &QPushButton::clicked, this, [this] {
-        controller_.OKBtnClick(port_->value());
-        accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    row->addWidget(MakeHelpButton(*this));
+    QHBoxLayout* row = MakeSettingsButtonRow(*this, [this] { controller_.OKBtnClick(port_->value()); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(portGrid);

@@ -6,6 +6,7 @@
 #include "comm/ExCom.h"
 #include "comm/MNCP.h"
 #include "comm/TCPServer.h"
+#include "comm/serial/PortSettings.h"
 #include "controllers/DefaultsChannels.h"
 
 namespace orv::testing {
@@ -25,17 +26,10 @@ public:
     int KAVMode() const override { return 0; }
     std::optional<std::string> SetKAVMode(int) override { return std::nullopt; }
     SerialSettings serialSettings(SerialChannel c) const override {
-        const TCommPort& p = c == SerialChannel::MNCP ? mncp_.MNCPComPort : excom_.ExComPort;
-        return SerialSettings{p.Port, p.BaudRate, p.DataBits, p.Parity, p.StopBits, 0, p.DevicePath};
+        return SettingsOfPort(c == SerialChannel::MNCP ? mncp_.MNCPComPort : excom_.ExComPort);
     }
     void setSerialSettings(SerialChannel c, const SerialSettings& s) override {
-        TCommPort& p = c == SerialChannel::MNCP ? mncp_.MNCPComPort : excom_.ExComPort;
-        p.Port = s.Port;
-        p.DevicePath = s.Device;
-        p.BaudRate = s.BaudRate;
-        p.DataBits = s.DataBits;
-        p.Parity = s.Parity;
-        p.StopBits = s.StopBits;
+        StoreSettingsInPort(s, c == SerialChannel::MNCP ? mncp_.MNCPComPort : excom_.ExComPort);
     }
     bool TCPServerActive() const override { return tcp_.active(); }
     uint16_t TCPPort() const override { return tcp_.port(); }

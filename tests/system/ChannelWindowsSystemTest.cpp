@@ -10,6 +10,7 @@
 
 #include "astro/TextFormats.h"
 #include "comm/ExCom.h"
+#include "comm/ExComReplies.h"
 #include "comm/KAVHostQueries.h"
 #include "comm/KAVLink.h"
 #include "comm/MNCP.h"
@@ -25,25 +26,6 @@
 
 namespace orv {
 namespace {
-
-// Reads `count` CR-terminated numbers from the host's end of the line.
-std::vector<double> ReadNumbers(testing::PtyPair& host, size_t count) {
-    std::vector<double> values;
-    std::string text;
-    while (values.size() < count) {
-        const std::string byte = host.read(1, 5000);
-        if (byte.empty()) break;
-        if (byte[0] != '\r') {
-            text += byte;
-            continue;
-        }
-        double v = 0;
-        EXPECT_TRUE(ParseReal(text, v)) << "'" << text << "'";
-        values.push_back(v);
-        text.clear();
-    }
-    return values;
-}
 
 TEST(ChannelWindowsSystemTest, ExComSwitchedOnInTheDialogAnswersThePositionQuery) {
     testing::QtAppGuard app;
@@ -73,7 +55,7 @@ TEST(ChannelWindowsSystemTest, ExComSwitchedOnInTheDialogAnswersThePositionQuery
     EXPECT_EQ(excom.ExComPort.LineBaudRate(), 115200u);
 
     host.write("25\r");
-    const std::vector<double> position = ReadNumbers(host, 8);   // HA, RA, Dec, Epoch, air mass, LST, UT, year
+    const std::vector<double> position = testing::ReadExComNumbers(host, 8);   // HA, RA, Dec, Epoch, air mass, LST, UT, year
     ASSERT_EQ(position.size(), 8u);
     EXPECT_NEAR(position[1], ra, 0.01);
     EXPECT_NEAR(position[2], dec, 0.05);
@@ -113,7 +95,7 @@ TEST(ChannelWindowsSystemTest, KAVWindowMovesTheSouthWheelAndAHostSeesIt) {
     window.Close();
 
     host.write("43\r");   // south wheel, stage, mirror, on-axis wheel
-    const std::vector<double> status = ReadNumbers(host, 4);
+    const std::vector<double> status = testing::ReadExComNumbers(host, 4);
     ASSERT_EQ(status.size(), 4u);
     EXPECT_EQ(status[0], 6);
     EXPECT_EQ(status[1], 1);   // the stage still stowed

@@ -15,6 +15,7 @@
 
 #include "astro/TextFormats.h"
 #include "comm/ExCom.h"
+#include "comm/ExComReplies.h"
 #include "comm/PtyPair.h"
 #include "system/SimSystem.h"
 
@@ -39,21 +40,7 @@ protected:
     // Sends a query and reads its `lines` CR-terminated numbers.
     std::vector<double> query(const std::string& command, size_t lines) {
         pty.write(command);
-        std::vector<double> values;
-        std::string text;
-        const auto deadline = Steady::now() + std::chrono::seconds(5);
-        while (values.size() < lines && Steady::now() < deadline) {
-            const std::string byte = pty.read(1, 100);
-            if (byte.empty()) continue;
-            if (byte[0] != '\r') {
-                text += byte;
-                continue;
-            }
-            double v = 0;
-            EXPECT_TRUE(ParseReal(text, v)) << "'" << text << "'";
-            values.push_back(v);
-            text.clear();
-        }
+        const std::vector<double> values = testing::ReadExComNumbers(pty, lines);
         EXPECT_EQ(values.size(), lines) << command;
         return values;
     }
