@@ -240,8 +240,9 @@ void ProfileFile::replaceSection(const std::string& section,
 }
 
 void ProfileFile::eraseKey(const std::string& section, const std::string& key) {
-    int k = findKey(section, key);
-    if (k >= 0) lines_.erase(lines_.begin() + k);
+    // Every line of the key: a hand-edited file may hold it twice, and the next
+    // read would take the second as the value.
+    for (int k = findKey(section, key); k >= 0; k = findKey(section, key)) lines_.erase(lines_.begin() + k);
 }
 
 ProfileSection ProfileFile::section(const std::string& section) const {

@@ -82,7 +82,7 @@ public:
     // stores them). One pass, however many keys: a mark file has 2001.
     void replaceSection(const std::string& section,
                         const std::vector<std::pair<std::string, std::string>>& keyValues);
-    // Removes the key's line from the first section of that name.
+    // Removes the key's lines (all of them) from the first section of that name.
     void eraseKey(const std::string& section, const std::string& key);
 
     // The first section of that name, read in one pass, for looking up many of

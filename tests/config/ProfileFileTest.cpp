@@ -111,6 +111,11 @@ TEST(ProfileFile, EraseRemovesEverySectionOfTheName) {
     f.eraseKey("Telescope", "mode");
     EXPECT_FALSE(f.hasKey("Telescope", "Mode"));
     EXPECT_TRUE(f.hasSection("Telescope"));
+
+    // A key written twice by hand: erased, neither line comes back on the next read.
+    ProfileFile twice = ProfileFile::fromText("[ExComRS232]\r\nDevice=\r\nPort=0\r\nDevice=/dev/ttyUSB0\r\n");
+    twice.eraseKey("ExComRS232", "Device");
+    EXPECT_EQ(twice.text(), "[ExComRS232]\r\nPort=0\r\n");
 }
 
 TEST(ProfileFile, LoadAndSaveReplaceTheWholeFile) {
