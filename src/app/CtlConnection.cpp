@@ -62,14 +62,14 @@ std::string CtlConnection::readPacket() {
     }
 }
 
-std::string CtlConnection::readUntilQuiet(int quietMs) {
+std::string CtlConnection::readUntilQuiet(int quietMs, bool awaitFirst) {
     QDeadlineTimer deadline(timeoutMs_);
     std::string text;
     text.swap(buffer_);
     while (!deadline.hasExpired() && socket_->state() == QAbstractSocket::ConnectedState) {
-        if (socket_->bytesAvailable() == 0 &&
-            !socket_->waitForReadyRead(int(std::min<qint64>(quietMs, deadline.remainingTime()))))
-            break;
+        const qint64 wait = awaitFirst && text.empty() ? deadline.remainingTime()
+                                                       : std::min<qint64>(quietMs, deadline.remainingTime());
+        if (socket_->bytesAvailable() == 0 && !socket_->waitForReadyRead(int(wait))) break;
         const QByteArray data = socket_->readAll();
         text.append(data.constData(), size_t(data.size()));
     }

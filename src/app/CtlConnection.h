@@ -28,8 +28,10 @@ public:
     void send(const std::string& text);
     // One reply packet, "#" through ";". Text before "#" makes it malformed.
     std::string readPacket();
-    // What arrives until nothing more has come for quietMs, at most timeoutMs in all.
-    std::string readUntilQuiet(int quietMs);
+    // What arrives until nothing more has come for quietMs, at most timeoutMs in
+    // all. With `awaitFirst` the first bytes may take the whole time-out (a KAV
+    // answer comes once the instrument has replied).
+    std::string readUntilQuiet(int quietMs, bool awaitFirst = false);
     // Closes after the written text has gone out.
     void close();
 

@@ -68,8 +68,11 @@ int RunRaw(CtlConnection& c, const std::string& text) {
             std::cout << c.readPacket() << "\n";
             answered = true;
         } else if (CodeHasReply(code)) {
-            // A KAV text has no end mark: take what comes until the line is quiet.
-            std::cout << KavLines(c.readUntilQuiet(UnansweredListenMs));
+            // A KAV text has no end mark: it comes once the instrument has
+            // answered, then take what comes until the line is quiet.
+            const std::string text = c.readUntilQuiet(UnansweredListenMs, true);
+            if (text.empty()) throw CtlFailure{ExitTimeout, "no KAV reply from " + c.peer() + " within the time-out"};
+            std::cout << KavLines(text);
             answered = true;
             break;
         }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include "TcpTestSupport.h"
 #include "comm/CtlClient.h"
@@ -80,6 +81,17 @@ TEST_F(CtlProgramTest, CommandsAndQueries) {
 
     r = orvctl({"raw", "#43;"});
     EXPECT_EQ(r.out, "-9999\n");
+
+    // An instrument slower than the quiet listen still has its lines printed;
+    // a silent one ends in the time-out's exit status.
+    server.setKAVQueries({[](TCPLateReply reply) { QTimer::singleShot(600, [reply] { reply("5\r1\r-9999\r1\r"); }); },
+                          [](TCPLateReply) {}});
+    r = orvctl({"raw", "#43;"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "5\n1\n-9999\n1\n");
+    r = orvctl({"--timeout", "300", "raw", "#54;"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("no KAV reply"), std::string::npos) << r.err;
 
     r = orvctl({"wait"});   // nothing slews
     EXPECT_EQ(r.exitCode, 0) << r.err;
