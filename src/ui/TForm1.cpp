@@ -360,16 +360,16 @@ QWidget* TForm1::buildButtons() {
     auto* panel = new QWidget(this);
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 2, 0, 0);
-    auto add = [&](const char* name, const char* caption, void (OrvMainForm::*click)()) {
+    auto add = [&](const char* name, const char* caption, std::function<void()> click) {
         auto* button = new QPushButton(caption, panel);
         button->setObjectName(name);
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [this, click] { (form_.*click)(); });
+        connect(button, &QPushButton::clicked, this, std::move(click));
         row->addWidget(button);
     };
-    add("SlewBtn", SlewBtnCaption, &OrvMainForm::SlewBtnClick);
-    add("StopBtn", StopBtnCaption, &OrvMainForm::StopBtnClick);
-    add("TrailBtn", TrailBtnCaption, &OrvMainForm::TrailBtnClick);
+    add("SlewBtn", SlewBtnCaption, [this] { form_.SlewBtnClick(); });
+    add("StopBtn", StopBtnCaption, [this] { form_.StopBtnClick(); });
+    add("TrailBtn", TrailBtnCaption, [this] { form_.TrailBtnClick(); });
     return panel;
 }
 
