@@ -17,6 +17,7 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include "comm/MailboxWaker.h"
 #include "control/System.h"
 
 namespace orv {
@@ -88,20 +89,6 @@ void PrepareSocket(int fd) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);   // answers are small and awaited
 }
-
-// Receives the wake-ups of late replies and nothing else, so it need not look
-// at an event to know what it means (the event was made on another thread).
-class MailboxWaker final : public QObject {
-public:
-    explicit MailboxWaker(std::function<void()> onWake) : onWake_(std::move(onWake)) {}
-    bool event(QEvent* e) override {
-        onWake_();
-        return QObject::event(e);
-    }
-
-private:
-    std::function<void()> onWake_;
-};
 
 }  // namespace
 

@@ -11,12 +11,16 @@
 #include <exception>
 #include <thread>
 
+#include "comm/MailboxWaker.h"
 #include "ui/UiSupport.h"
 
 namespace orv::ui {
 
 TShutDownDlg::TShutDownDlg(QWidget* parent)
-    : QDialog(parent), action_(new QLabel(this)), progress_(new QProgressBar(this)) {
+    : QDialog(parent),
+      waker_(new MailboxWaker([this] { runMailbox(); }, this)),
+      action_(new QLabel(this)),
+      progress_(new QProgressBar(this)) {
     setObjectName("TShutDownDlg");
     setWindowTitle(ShutDownCaption);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -50,13 +54,6 @@ TShutDownDlg::TShutDownDlg(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-namespace {
-
-// Tells the window's thread that its mailbox holds changes.
-const QEvent::Type MailboxEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-}  // namespace
-
 // The changes travel through a mailbox under a standard mutex rather than as
 // queued calls, so that the hand-over is one the thread sanitizer can follow.
 void TShutDownDlg::onWindowThread(std::function<void()> change) {
@@ -70,7 +67,7 @@ void TShutDownDlg::onWindowThread(std::function<void()> change) {
         wasEmpty = mailbox_.empty();
         mailbox_.push_back(std::move(change));
     }
-    if (wasEmpty) QCoreApplication::postEvent(this, new QEvent(MailboxEvent));
+    if (wasEmpty) QCoreApplication::postEvent(waker_, new QEvent(QEvent::User));
 }
 
 void TShutDownDlg::runMailbox() {
@@ -80,12 +77,6 @@ void TShutDownDlg::runMailbox() {
         changes.swap(mailbox_);
     }
     for (auto& change : changes) change();
-}
-
-bool TShutDownDlg::event(QEvent* event) {
-    if (event->type() != MailboxEvent) return QDialog::event(event);
-    runMailbox();
-    return true;
 }
 
 void TShutDownDlg::open(int maximum) {

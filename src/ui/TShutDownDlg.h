@@ -44,7 +44,6 @@ protected:
     // The operator cannot close the window while the telescope shuts down.
     void closeEvent(QCloseEvent* event) override;
     void reject() override {}
-    bool event(QEvent* event) override;
 
 private:
     // Runs `change` on the window's thread: at once from it, else through the
@@ -54,6 +53,7 @@ private:
 
     std::mutex mailboxLock_;
     std::deque<std::function<void()>> mailbox_;
+    QObject* waker_;   // child: runs the mailbox on a wake-up
 
     QLabel* action_;
     QProgressBar* progress_;
