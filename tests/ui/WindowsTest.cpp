@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -70,7 +71,7 @@ TEST(StatusLogWindowTest, Renders) {
 }
 
 TEST(AboutBoxTest, NameDescriptionAndVersionFromTheProgramFile) {
-    TAboutDlg about(nullptr, QString(ORV_SCREENSHOT_DIR) + "/../CMakeCache.txt");
+    TAboutDlg about(nullptr, QCoreApplication::applicationFilePath());   // this test program
     EXPECT_EQ(about.windowTitle(), "About Orv");
     EXPECT_TRUE(about.isModal());
     EXPECT_FALSE(about.windowFlags() & Qt::WindowCloseButtonHint);
