@@ -221,20 +221,21 @@ public:
         return s.str();
     }
 
-    // One element's value, as indi_getprop prints it.
-    std::optional<std::string> get(const std::string& spec) const {
-        const auto [code, out] = Run({INDI_GETPROP_BINARY, "-1", "-t", "2", "-p", std::to_string(indiPort_), spec});
+    // One element's value, as indi_getprop prints it; `element` is
+    // "Device.PROPERTY.ELEMENT".
+    std::optional<std::string> get(const std::string& element) const {
+        const auto [code, out] = Run({INDI_GETPROP_BINARY, "-1", "-t", "2", "-p", std::to_string(indiPort_), element});
         if (code != 0 || out.empty()) return std::nullopt;
         return out.substr(0, out.find('\n'));
     }
-    std::optional<double> number(const std::string& spec) const {
-        const auto text = get(spec);
+    std::optional<double> number(const std::string& element) const {
+        const auto text = get(element);
         if (!text) return std::nullopt;
         return std::strtod(text->c_str(), nullptr);
     }
-    // `type`: "-n", "-s" or "-x".
-    bool set(const std::string& type, const std::string& spec) const {
-        return Run({INDI_SETPROP_BINARY, "-p", std::to_string(indiPort_), type, spec}).first == 0;
+    // `type`: "-n", "-s" or "-x"; `assignment`: "Device.PROPERTY.ELEMENT=value".
+    bool set(const std::string& type, const std::string& assignment) const {
+        return Run({INDI_SETPROP_BINARY, "-p", std::to_string(indiPort_), type, assignment}).first == 0;
     }
     bool waitState(const std::string& property, const std::string& state, double seconds) const {
         return WaitUntil([&] { return get(property + "._STATE") == state; }, seconds, 100);
