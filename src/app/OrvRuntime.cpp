@@ -64,10 +64,10 @@ public:
     int ExComMode() const override { return excom_.ExComMode(); }
     int MNCPMode() const override { return mncp_.MNCPMode(); }
     std::optional<std::string> SetExComMode(int mode) override {
-        return SwitchSerial("ExCom", [&] { excom_.SetExComMode(mode); });
+        return SwitchSerialChannel("ExCom", [&] { excom_.SetExComMode(mode); });
     }
     std::optional<std::string> SetMNCPMode(int mode) override {
-        return SwitchSerial("MNCP", [&] { mncp_.SetMNCPMode(mode); });
+        return SwitchSerialChannel("MNCP", [&] { mncp_.SetMNCPMode(mode); });
     }
     // The KAV line's mode and settings are the operator's, as WinOrv.ini keeps
     // them. Mode 1 opens the line they name. With the simulated telescope a
@@ -76,7 +76,7 @@ public:
     int KAVMode() const override { return kavSettings_.Mode; }
     std::optional<std::string> SetKAVMode(int mode) override {
         kavSettings_.Mode = mode;
-        return SwitchSerial("KAV", [&] {
+        return SwitchSerialChannel("KAV", [&] {
             kav_.SetKAVMode(0);
             if (mode == 1) {
                 StoreSettingsInPort(kavSettings_, kav_.KAVComPort);
@@ -112,18 +112,6 @@ public:
     std::optional<std::string> SetTCPMode(int mode) override { return tcp_.SetTCPMode(mode); }
 
 private:
-    // A port that cannot be opened: the port layer's message after the channel's
-    // name; the mode stays set, so a save keeps the operator's choice.
-    template <class Switch>
-    static std::optional<std::string> SwitchSerial(const char* channel, Switch&& doSwitch) {
-        try {
-            doSwitch();
-        } catch (const EComError& e) {
-            return std::string(channel) + ": " + e.what();
-        }
-        return std::nullopt;
-    }
-
     TCPServer& tcp_;
     ExComChannel& excom_;
     MNCPChannel& mncp_;

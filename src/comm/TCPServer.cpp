@@ -198,6 +198,7 @@ void TCPServer::onIncoming(int fd) {
     auto client = std::make_unique<Client>();
     client->fd = fd;
     client->address = address;
+    client->lateReply = lateReplyTo(id);
     client->lastHeardMs = system_.clock.nowMs();
     client->readable = new QSocketNotifier(fd, QSocketNotifier::Read, context_.get());
     client->writable = new QSocketNotifier(fd, QSocketNotifier::Write, context_.get());
@@ -286,7 +287,7 @@ void TCPServer::execute(ClientId id, Client& c) {
     }
     // Packets held behind a late reply run first: they were cut before.
     const size_t dropped = c.input.TCPReceive(std::string_view(c.inbox.data(), cut), [&](const std::string& packet) {
-        const TCPAnswer answer = channel_.ExecuteTCPPacket(packet, id, lateReplyTo(id));
+        const TCPAnswer answer = channel_.ExecuteTCPPacket(packet, id, c.lateReply);
         if (answer.reply) c.outbox += *answer.reply;
         // The client's replies keep the order of its packets: the next waits for this one.
         if (answer.later) c.awaitingReply = true;

@@ -92,6 +92,7 @@ private:
         int64_t lastHeardMs = 0;   // system clock of the last bytes received
         bool peerClosed = false;   // the peer sends no more: answer what came, then close
         bool awaitingReply = false;   // a KAV query of this client is running
+        TCPLateReply lateReply;       // where its KAV answers go, made once per connection
     };
     using ClientId = TCPClientId;   // also names the client to the command channel; never reused
 

@@ -18,10 +18,10 @@ public:
     int ExComMode() const override { return excom_.ExComMode(); }
     int MNCPMode() const override { return mncp_.MNCPMode(); }
     std::optional<std::string> SetExComMode(int mode) override {
-        return Switch("ExCom", [&] { excom_.SetExComMode(mode); });
+        return SwitchSerialChannel("ExCom", [&] { excom_.SetExComMode(mode); });
     }
     std::optional<std::string> SetMNCPMode(int mode) override {
-        return Switch("MNCP", [&] { mncp_.SetMNCPMode(mode); });
+        return SwitchSerialChannel("MNCP", [&] { mncp_.SetMNCPMode(mode); });
     }
     int KAVMode() const override { return 0; }
     std::optional<std::string> SetKAVMode(int) override { return std::nullopt; }
@@ -38,16 +38,6 @@ public:
     std::optional<std::string> SetTCPMode(int mode) override { return tcp_.SetTCPMode(mode); }
 
 private:
-    template <class F>
-    static std::optional<std::string> Switch(const char* channel, F&& f) {
-        try {
-            f();
-        } catch (const EComError& e) {
-            return std::string(channel) + ": " + e.what();
-        }
-        return std::nullopt;
-    }
-
     TCPServer& tcp_;
     ExComChannel& excom_;
     MNCPChannel& mncp_;

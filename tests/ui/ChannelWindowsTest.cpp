@@ -15,6 +15,7 @@
 #include <QTabWidget>
 
 #include "Screenshot.h"
+#include "WidgetLookup.h"
 #include "comm/ExCom.h"
 #include "comm/MNCP.h"
 #include "comm/PtyPair.h"
@@ -36,6 +37,9 @@
 namespace orv::ui {
 namespace {
 
+using test::Child;
+using test::Click;
+
 class ChannelWindowsTest : public ::testing::Test {
 protected:
     ChannelWindowsTest() : sys(clock, bus, SystemOptions{".", false}), tcp(sys), excom(sys), mncp(sys) {}
@@ -52,10 +56,6 @@ protected:
             [] { return std::vector<std::string>{"192.168.10.7", "127.0.0.1"}; });
         d->setMessageHook([this](const CommMessage& m) { messages.push_back(m.text); });
         return d;
-    }
-    static void click(QWidget& window, const char* name) {
-        if (auto* b = window.findChild<QAbstractButton*>(name)) b->click();
-        else ADD_FAILURE() << "no button " << name;
     }
     static void choose(QWidget& window, const char* radio, int item) {
         auto* group = window.findChild<QGroupBox*>(radio);
@@ -88,13 +88,13 @@ TEST_F(ChannelWindowsTest, ApplySwitchesTheChannelsAndReportsRefusals) {
     EXPECT_EQ(d.pages()->tabText(3), "General Options");
 
     choose(d, "ExComModeRadio", 1);
-    click(d, "ApplyExComBtn");
+    Click(d, "ApplyExComBtn");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Invalid Serial Port. The Port may not be set,\n\rmay already in use or not exist on this computer.");
     EXPECT_EQ(excom.ExComMode(), 0);
 
     excom.ExComPort.DevicePath = pty.path();
-    click(d, "ApplyExComBtn");
+    Click(d, "ApplyExComBtn");
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_TRUE(excom.ExComPort.PortActive());
     EXPECT_FALSE(enabled(d, "ExComSerialBtn"));
@@ -107,11 +107,11 @@ TEST_F(ChannelWindowsTest, ApplySwitchesTheChannelsAndReportsRefusals) {
     EXPECT_TRUE(d.findChild<QGroupBox*>("ExComModeRadio")->findChildren<QRadioButton*>().at(1)->isChecked());
 
     choose(d, "TCPIPModeRadio", 1);
-    click(d, "ApplyTCPBtn");
+    Click(d, "ApplyTCPBtn");
     EXPECT_TRUE(tcp.active());
     EXPECT_FALSE(enabled(d, "TCPIPBtn"));
     choose(d, "TCPIPModeRadio", 0);
-    click(d, "ApplyTCPBtn");
+    Click(d, "ApplyTCPBtn");
     EXPECT_FALSE(tcp.active());
     EXPECT_TRUE(enabled(d, "TCPIPBtn"));
 
@@ -129,7 +129,7 @@ TEST_F(ChannelWindowsTest, SettingsDialogsStoreTheirChoicesOnOK) {
     TCommDlg& d = *dialog;
     d.ShowCommDialog();
 
-    click(d, "MNCPSerialBtn");
+    Click(d, "MNCPSerialBtn");
     TSettingsDlg& serial = *d.serialSettings();
     ASSERT_TRUE(serial.isVisible());
     EXPECT_EQ(serial.windowTitle(), "Serial Settings For MNCP");
@@ -139,28 +139,28 @@ TEST_F(ChannelWindowsTest, SettingsDialogsStoreTheirChoicesOnOK) {
     port->setCurrentIndex(1);
     serial.list(SerialList::BaudRate)->setCurrentText("57600");
     serial.list(SerialList::DataBits)->setCurrentText("Seven");
-    click(serial, "OKBtn");
+    Click(serial, "OKBtn");
     EXPECT_FALSE(serial.isVisible());
     EXPECT_EQ(mncp.MNCPComPort.DevicePath, "/dev/ttyUSB0");
     EXPECT_EQ(mncp.MNCPComPort.BaudRate, tbr57600);
     EXPECT_EQ(mncp.MNCPComPort.DataBits, tdbSeven);
 
     // Cancel stores nothing.
-    click(d, "ExComSerialBtn");
+    Click(d, "ExComSerialBtn");
     EXPECT_EQ(serial.windowTitle(), "Serial Settings For ExCom");
     serial.list(SerialList::Port)->setCurrentIndex(0);
-    click(serial, "CancelBtn");
+    Click(serial, "CancelBtn");
     EXPECT_EQ(excom.ExComPort.Port, tptNone);
 
-    click(d, "TCPIPBtn");
+    Click(d, "TCPIPBtn");
     TTCPSettingsDlg& server = *d.tcpSettings();
     ASSERT_TRUE(server.isVisible());
     EXPECT_EQ(server.portSpin()->value(), 5003);
     server.portSpin()->setValue(6001);
-    click(server, "ShowIPBtn");
+    Click(server, "ShowIPBtn");
     ASSERT_EQ(server.addresses()->count(), 2);
     EXPECT_EQ(server.addresses()->item(0)->text(), "192.168.10.7");
-    click(server, "OKBtn");
+    Click(server, "OKBtn");
     EXPECT_EQ(tcp.port(), 6001);
 }
 
@@ -180,7 +180,7 @@ TEST_F(ChannelWindowsTest, MenuItemHelpAndPicturesByDayAndNight) {
                                                       {w.comm->serialSettings(), "topic6-serial-settings.html"},
                                                       {w.comm->tcpSettings(), "topic9-tcpip-settings.html"}};
     for (const auto& [dialog, page] : topics) {
-        click(*dialog, "BitBtn1");
+        Click(*dialog, "BitBtn1");
         EXPECT_EQ(main.help().currentPage(), page);
     }
     main.setNightColors(true);

@@ -18,6 +18,7 @@
 #include <fstream>
 
 #include "Screenshot.h"
+#include "WidgetLookup.h"
 #include "config/PatFile.h"
 #include "config/PointList.h"
 #include "control/System.h"
@@ -44,6 +45,9 @@
 namespace orv::ui {
 namespace {
 
+using test::Child;
+using test::Click;
+
 constexpr double D2R = 3.14159265358979323846 / 180.0;
 
 std::string ReadAll(const std::string& path) {
@@ -57,16 +61,6 @@ protected:
         bus.setInput(ports::PaddleInput, 0xFF);   // the hardware paddle idle (active low)
     }
 
-    template <class T>
-    T* child(QWidget& window, const char* name) {
-        T* w = window.findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void click(QWidget& window, const char* button) {
-        if (auto* b = window.findChild<QAbstractButton*>(button)) b->click();
-        else ADD_FAILURE() << "no button " << button;
-    }
     // The state machine's pick-ups without the handlers: code and first parameter of each.
     std::vector<std::pair<int, double>> run() {
         std::vector<std::pair<int, double>> ran;
@@ -113,37 +107,37 @@ TEST_F(ConsoleWindowsTest, MiscSendsItsCodesAndTheSwitchesWithoutWaiting) {
     sys.state.DomeTrack = 0;
     sys.state.EastSideOperation = 0;
     misc.MiscMnuClick();
-    auto* track = child<TOnOffBox>(misc, "GuiderOnOff");
+    auto* track = Child<TOnOffBox>(misc, "GuiderOnOff");
     EXPECT_TRUE(track->isOn());
     EXPECT_EQ(track->model().text(), "Track");
-    EXPECT_TRUE(child<QRadioButton>(misc, "WestRadioButton")->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(misc, "WestRadioButton")->isChecked());
 
     // Dome on by a click, then Apply: it returns with the first code written.
-    QTest::mouseClick(child<TOnOffBox>(misc, "DomeOnOff"), Qt::LeftButton);
+    QTest::mouseClick(Child<TOnOffBox>(misc, "DomeOnOff"), Qt::LeftButton);
     QTest::mouseClick(track, Qt::LeftButton);
     EXPECT_EQ(track->model().text(), "Home");
-    click(misc, "ApplySwitchBtn");
+    Click(misc, "ApplySwitchBtn");
     EXPECT_EQ(sys.state.StateCode, 18);
     EXPECT_EQ(run(), (std::vector<std::pair<int, double>>{{18, 1}, {19, 0}, {20, 1}, {21, 1}}));
 
-    child<TRealSpin>(misc, "DomeAZSpin")->setValue(360);
-    click(misc, "BitBtn2");
+    Child<TRealSpin>(misc, "DomeAZSpin")->setValue(360);
+    Click(misc, "BitBtn2");
     EXPECT_EQ(sys.state.StateCode, 34);
     EXPECT_NEAR(sys.state.CommandParam[1], 6.283185307179586, 1e-12);
     run();
 
-    child<QCheckBox>(misc, "CloudSensorChk")->setChecked(true);
+    Child<QCheckBox>(misc, "CloudSensorChk")->setChecked(true);
     EXPECT_TRUE(sys.DisableCloudSensorInput);
-    child<QRadioButton>(misc, "EastRadioButton")->setChecked(true);
-    click(misc, "EastWestButton");
+    Child<QRadioButton>(misc, "EastRadioButton")->setChecked(true);
+    Click(misc, "EastWestButton");
     EXPECT_EQ(sys.state.EastSideOperation, 1);
 
-    auto* focus = child<TRealSpin>(misc, "FocusSpin");
+    auto* focus = Child<TRealSpin>(misc, "FocusSpin");
     focus->setValue(5000);   // beyond the drive: held at 3500
-    click(misc, "ApplyFocusBtn");
+    Click(misc, "ApplyFocusBtn");
     sys.state.CloudDetected = 1;
     sys.state.CloudHandled = 1;
-    click(misc, "ShutterOpenBtn");
+    Click(misc, "ShutterOpenBtn");
     EXPECT_EQ(sys.state.CloudDetected, 0);
     EXPECT_EQ(run(), (std::vector<std::pair<int, double>>{{27, 3500}, {36, 1}}));
 }
@@ -160,7 +154,7 @@ TEST_F(ConsoleWindowsTest, PaddleFollowsMouseAndArrowKeysWhileShown) {
 
     paddle.PaddleMnuClick();
     EXPECT_TRUE(sys.paddle->PaddleWindowVisible);
-    QList<QRadioButton*> speeds = child<QWidget>(paddle, "SpeedRadio")->findChildren<QRadioButton*>();
+    QList<QRadioButton*> speeds = Child<QWidget>(paddle, "SpeedRadio")->findChildren<QRadioButton*>();
     ASSERT_EQ(speeds.size(), 3);
     QTest::mouseClick(speeds[1], Qt::LeftButton);   // "Set Speed"
     QTest::mousePress(paddle.button(PaddleButton::NorthEast), Qt::LeftButton);
@@ -193,14 +187,14 @@ TEST_F(ConsoleWindowsTest, TimeSetupShowsTheTimerAndCountsWhileShown) {
     EXPECT_FALSE(window.isModal());
     window.TimeSetupMnuClick();
     EXPECT_EQ(window.lastUpdate()->text(), "0:00:00");
-    child<TDegreeSpin>(window, "IntervalSpin")->SetDegrees(0.5);
-    child<QCheckBox>(window, "SynchronizeChk")->setChecked(true);
+    Child<TDegreeSpin>(window, "IntervalSpin")->SetDegrees(0.5);
+    Child<QCheckBox>(window, "SynchronizeChk")->setChecked(true);
     EXPECT_EQ(timer.TimerIntervalMs(), 1800000);
     EXPECT_TRUE(timer.Synchronize());
 
     clock.advance((3600 + 2 * 60 + 3) * 1000);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.lastUpdate()->text() == "1:02:03"; }, 3000));
-    click(window, "SaveSettingsBtn");
+    Click(window, "SaveSettingsBtn");
     EXPECT_EQ(ReadAll(ini), "[TimeUpdate]\r\nInterval=1800000\r\nEnabled=1\r\n");
     window.hide();
     clock.advance(1000);
@@ -225,7 +219,7 @@ TEST_F(ConsoleWindowsTest, PointGridSelectsOnlyPointsAndFollowsTheNewestRow) {
 
     for (int n = 1; n <= 3; ++n) {
         sys.state.RA = n;
-        click(window, "TakePointBtn");
+        Click(window, "TakePointBtn");
     }
     EXPECT_EQ(grid->gridRow(), 3);
     EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "03 00 00.0");
@@ -234,7 +228,7 @@ TEST_F(ConsoleWindowsTest, PointGridSelectsOnlyPointsAndFollowsTheNewestRow) {
     EXPECT_EQ(points.SelectedRow(), 2);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(6, 2)).center());
     EXPECT_EQ(points.SelectedRow(), 2) << "an empty row is not selected";
-    click(window, "DeleteBtn");
+    Click(window, "DeleteBtn");
     EXPECT_EQ(asked, std::vector<std::string>{"About To Delete Point #: 2\r\nPlease Confirm?"});
     EXPECT_EQ(grid->model()->index(1, 1).data().toString(), "03 00 00.0");
     EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "");
@@ -242,13 +236,13 @@ TEST_F(ConsoleWindowsTest, PointGridSelectsOnlyPointsAndFollowsTheNewestRow) {
     // Save File through the save dialog.
     const std::string pat = (dir.path() + "/night.pat").toStdString();
     window.setChooseFile([&] { return std::optional<std::string>(pat); });
-    click(window, "SaveBtn");
+    Click(window, "SaveBtn");
     EXPECT_EQ(ReadAll(pat), PatFileText(sys.points->points()));
     EXPECT_FALSE(sys.points->PointsChanged());
 
     // The hundredth point: in the last row, selected and in view.
     window.show();
-    for (int n = 3; n <= 101; ++n) click(window, "TakePointBtn");
+    for (int n = 3; n <= 101; ++n) Click(window, "TakePointBtn");
     EXPECT_EQ(sys.points->count(), 100);
     EXPECT_EQ(grid->gridRow(), 100);
     EXPECT_EQ(grid->model()->index(99, 0).data().toString(), "100");
@@ -271,20 +265,20 @@ TEST_F(ConsoleWindowsTest, FitShowsTheTermsAndApplyWritesTheDataFileAndSendsCode
     window.setHooks(h);
     window.SavePointsMnuClick();
 
-    click(window, "FitBtn");
+    Click(window, "FitBtn");
     EXPECT_EQ(window.pages()->currentIndex(), TPointDlg::FitPage);
     EXPECT_TRUE(window.report()->text().startsWith("Not fitted: too few points")) << window.report()->text().toStdString();
-    EXPECT_FALSE(child<QPushButton>(window, "ApplyFitBtn")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(window, "ApplyFitBtn")->isEnabled());
 
     TakeSkyOfPoints();
-    click(window, "FitAgainBtn");
+    Click(window, "FitAgainBtn");
     const QString report = window.report()->text();
     EXPECT_TRUE(report.contains("RMS on the sky: before")) << report.toStdString();
     EXPECT_NEAR(window.fit().result().terms[1], 120, 1.2);
     EXPECT_NEAR(window.fit().result().terms[3], 30, 0.3);
     EXPECT_NEAR(window.fit().result().terms[9], 40, 0.4);
     EXPECT_FALSE(window.plot()->pixmap().isNull());
-    auto* apply = child<QPushButton>(window, "ApplyFitBtn");
+    auto* apply = Child<QPushButton>(window, "ApplyFitBtn");
     ASSERT_TRUE(apply->isEnabled());
 
     // No: nothing applied. Yes without WinOrv.DAT: the error, nothing sent.
@@ -328,9 +322,9 @@ TEST_F(ConsoleWindowsTest, JoinTheMainWindowsMenuHelpAndCloseSequence) {
     EXPECT_EQ(w.points->palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_EQ(w.misc->palette().color(QPalette::Window), QColor(Qt::black));
 
-    click(*w.misc, "BitBtn1");
+    Click(*w.misc, "BitBtn1");
     EXPECT_EQ(main.help().currentPage(), "topic4-misc.html");
-    click(*w.points, "BitBtn1");
+    Click(*w.points, "BitBtn1");
     EXPECT_EQ(main.help().currentPage(), "topic7-point-data.html");
 
     // Unsaved points at exit: asked after the close was confirmed; the program closes on No.
@@ -342,7 +336,7 @@ TEST_F(ConsoleWindowsTest, JoinTheMainWindowsMenuHelpAndCloseSequence) {
     const auto yes = [](const std::string&) { return true; };
     EXPECT_TRUE(form.FormCloseQuery(yes));
     EXPECT_TRUE(asked.empty());
-    click(*w.points, "TakePointBtn");
+    Click(*w.points, "TakePointBtn");
     EXPECT_TRUE(form.FormCloseQuery(yes));
     EXPECT_EQ(asked, std::vector<std::string>{"There is unsaved Point Data.\r\nDo you wish to save it?"});
 }
@@ -365,7 +359,7 @@ TEST_F(ConsoleWindowsTest, RendersEveryPageByDayAndNight) {
     TPointDlg pointsWindow(points, sys);
     TakeSkyOfPoints();
     pointsWindow.SavePointsMnuClick();
-    click(pointsWindow, "FitBtn");
+    Click(pointsWindow, "FitBtn");
 
     struct Window {
         TOrvDialog* dialog;

@@ -16,6 +16,7 @@
 #include <chrono>
 
 #include "Screenshot.h"
+#include "WidgetLookup.h"
 #include "comm/ExCom.h"
 #include "comm/KAVLink.h"
 #include "comm/MNCP.h"
@@ -33,6 +34,9 @@
 
 namespace orv::ui {
 namespace {
+
+using test::Child;
+using test::Click;
 
 class KAVWindowTest : public ::testing::Test {
 protected:
@@ -53,10 +57,6 @@ protected:
     static QString text(QWidget& w, const char* name) {
         auto* label = w.findChild<QLabel*>(name);
         return label ? label->text() : QString("no field %1").arg(name);
-    }
-    static void click(QWidget& w, const char* name) {
-        if (auto* b = w.findChild<QAbstractButton*>(name)) b->click();
-        else ADD_FAILURE() << "no button " << name;
     }
 
     RealClock clock{4.0};   // a wheel's position in about a quarter of a second
@@ -106,16 +106,16 @@ TEST_F(KAVWindowTest, LabelEditorsWriteWhereTheLabelsAreKept) {
     answer = "V";
     auto* south = w.findChild<QTableWidget*>("SouthList");
     south->setCurrentCell(2, 1);
-    click(w, "EditSouthBtn");
+    Click(w, "EditSouthBtn");
     EXPECT_EQ(kept.SouthFilters[2], "V");
     EXPECT_EQ(south->item(2, 1)->text(), "V");
     w.findChild<QListWidget*>("KAVBitList")->setCurrentRow(5);
     answer = "Lamp";
-    click(w, "Button1");
+    Click(w, "Button1");
     EXPECT_EQ(kept.Bits[5], "Lamp");
     onAxis->setCurrentCell(5, 1);
     answer.reset();   // cancelled: nothing changes
-    click(w, "EditOnAxisBtn");
+    Click(w, "EditOnAxisBtn");
     EXPECT_EQ(kept.OnAxisFilters[5], "Filter-6");
     EXPECT_EQ(asked, (std::vector<std::string>{"South Wheel Editor|Enter Name For Filter-3|Filter-3",
                                                "Bit Name Editor|Enter Name For Bit-5|Bit-5",
@@ -133,7 +133,7 @@ TEST_F(KAVWindowTest, ApplyMovesTheWheelWhileTheWindowRefreshesAndCloseEndsAWait
     w.KAVMnuClick();
     w.findChild<QTableWidget*>("SouthList")->setCurrentCell(3, 1);   // row 4
     const auto t0 = std::chrono::steady_clock::now();
-    click(w, "ApplySouthBtn");
+    Click(w, "ApplySouthBtn");
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(100));
     ASSERT_TRUE(QTest::qWaitFor([&] { return text(w, "StatusDis") == "Success"; }, 15000));
     EXPECT_EQ(text(w, "SouthFilterWheelPos"), "4");
@@ -143,9 +143,9 @@ TEST_F(KAVWindowTest, ApplyMovesTheWheelWhileTheWindowRefreshesAndCloseEndsAWait
     EXPECT_EQ(text(w, "GuideProbeXDis"), "0");   // the probe rests at its centre
 
     instrument.setMode(SimulatedKAV::Mode::Silent);
-    click(w, "UpdateKAVPositionButton");
+    Click(w, "UpdateKAVPositionButton");
     ASSERT_TRUE(QTest::qWaitFor([&] { return text(w, "StatusDis") == "Attention"; }, 5000));
-    click(w, "BitBtn1");
+    Click(w, "BitBtn1");
     EXPECT_FALSE(w.isVisible());
     // The wait has ended: the next exchange gets the line at once.
     instrument.setMode(SimulatedKAV::Mode::Normal);

@@ -18,6 +18,7 @@
 #include <fstream>
 
 #include "Screenshot.h"
+#include "WidgetLookup.h"
 #include "control/System.h"
 #include "core/Clock.h"
 #include "core/PortBus.h"
@@ -37,20 +38,13 @@
 namespace orv::ui {
 namespace {
 
+using test::Child;
+using test::Click;
+
 class MovementWindowsTest : public ::testing::Test {
 protected:
     MovementWindowsTest() : sys(clock, bus, SystemOptions{".", false}) {}
 
-    template <class T>
-    T* child(QWidget& window, const char* name) {
-        T* w = window.findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void click(QWidget& window, const char* button) {
-        if (auto* b = window.findChild<QAbstractButton*>(button)) b->click();
-        else ADD_FAILURE() << "no button " << button;
-    }
     // The command waiting in the shared state: code, then CommandParam[1..n].
     std::vector<double> sent(size_t n) const {
         std::vector<double> v{double(sys.state.StateCode)};
@@ -78,37 +72,37 @@ TEST_F(MovementWindowsTest, MovementButtonsRequestTheirCodes) {
     EXPECT_FALSE(move.isModal());
     EXPECT_TRUE(move.windowFlags() & Qt::WindowStaysOnTopHint);
 
-    child<TDegreeSpin>(move, "SlewRASpin")->SetDegrees(10.5);
-    child<TDegreeSpin>(move, "SlewDecSpin")->SetDegrees(-20.25);
-    child<TRealSpin>(move, "SlewEpochSpin")->setValue(0);
-    click(move, "ApplySlewSpin");
+    Child<TDegreeSpin>(move, "SlewRASpin")->SetDegrees(10.5);
+    Child<TDegreeSpin>(move, "SlewDecSpin")->SetDegrees(-20.25);
+    Child<TRealSpin>(move, "SlewEpochSpin")->setValue(0);
+    Click(move, "ApplySlewSpin");
     EXPECT_EQ(sent(3), (std::vector<double>{6, 10.5, -20.25, 0}));
 
     idle();
-    child<TDegreeSpin>(move, "SlewHASpin")->SetDegrees(-1.5);
-    child<TDegreeSpin>(move, "SlewHDecSpin")->SetDegrees(12);
-    click(move, "ApplyHSlewSpin");
+    Child<TDegreeSpin>(move, "SlewHASpin")->SetDegrees(-1.5);
+    Child<TDegreeSpin>(move, "SlewHDecSpin")->SetDegrees(12);
+    Click(move, "ApplyHSlewSpin");
     EXPECT_EQ(sent(3), (std::vector<double>{33, -1.5, 12, 0}));
 
     idle();
-    child<TRealSpin>(move, "RAOffSpin")->setValue(30);
-    child<TRealSpin>(move, "DecOffSpin")->setValue(-15);
-    click(move, "ApplyOffBtn");
+    Child<TRealSpin>(move, "RAOffSpin")->setValue(30);
+    Child<TRealSpin>(move, "DecOffSpin")->setValue(-15);
+    Click(move, "ApplyOffBtn");
     EXPECT_EQ(sent(2), (std::vector<double>{7, 30, -15}));
 
     idle();
-    click(move, "SlewToCoverBtn");
+    Click(move, "SlewToCoverBtn");
     EXPECT_EQ(sent(3), (std::vector<double>{33, -4.83, 0, 0}));
     idle();
-    click(move, "ApplyZenithBtn");
+    Click(move, "ApplyZenithBtn");
     EXPECT_EQ(sys.state.StateCode, 10);
     idle();
-    click(move, "StartSlewBtn");
+    Click(move, "StartSlewBtn");
     EXPECT_EQ(sys.state.StateCode, 12);
     idle();
-    click(move, "StartTrailBtn");
+    Click(move, "StartTrailBtn");
     EXPECT_EQ(sys.state.StateCode, 11);
-    click(move, "StopBtn");
+    Click(move, "StopBtn");
     EXPECT_EQ(sys.state.StateCode, 13);
     EXPECT_EQ(sys.state.StopRequest, 1);
 }
@@ -119,15 +113,15 @@ TEST_F(MovementWindowsTest, OpeningFromTheMenuReloadsTheNextObject) {
     sys.state.NextDec = 22.0167;
     sys.state.NextEpoch = 2000;
     move.MoveMnuClick();
-    auto* ra = child<TDegreeSpin>(move, "SlewRASpin");
+    auto* ra = Child<TDegreeSpin>(move, "SlewRASpin");
     EXPECT_NEAR(ra->GetDegrees(), 5.575, 1e-9);
     EXPECT_TRUE(move.isVisible());
     ra->SetDegrees(1.0);   // typed, not applied
     move.hide();
     move.MoveMnuClick();
     EXPECT_NEAR(ra->GetDegrees(), 5.575, 1e-9);
-    EXPECT_NEAR(child<TDegreeSpin>(move, "SlewDecSpin")->GetDegrees(), 22.0167, 1e-9);
-    EXPECT_DOUBLE_EQ(child<TRealSpin>(move, "SlewEpochSpin")->value(), 2000);
+    EXPECT_NEAR(Child<TDegreeSpin>(move, "SlewDecSpin")->GetDegrees(), 22.0167, 1e-9);
+    EXPECT_DOUBLE_EQ(Child<TRealSpin>(move, "SlewEpochSpin")->value(), 2000);
 }
 
 TEST_F(MovementWindowsTest, LibrarySearchSelectsTheFoundRowAndApplySendsItsNumber) {
@@ -138,12 +132,12 @@ TEST_F(MovementWindowsTest, LibrarySearchSelectsTheFoundRowAndApplySendsItsNumbe
     EXPECT_EQ(move.libGrid()->model()->headerData(1, Qt::Horizontal).toString(), "Zev #");
 
     TFindDialog* find = move.libraryFind();
-    click(move, "SearchBtn");
+    Click(move, "SearchBtn");
     EXPECT_TRUE(find->isVisible());
     find->setText("NGC 7793");
     find->findNextButton()->click();
     EXPECT_EQ(move.libGrid()->gridRow(), 436);   // record 823, the last in number order
-    click(move, "ApplyLibBtn");
+    Click(move, "ApplyLibBtn");
     EXPECT_EQ(sent(1), (std::vector<double>{8, 823}));
     // On from the last row there is nothing more.
     find->findNextButton()->click();
@@ -152,7 +146,7 @@ TEST_F(MovementWindowsTest, LibrarySearchSelectsTheFoundRowAndApplySendsItsNumbe
     EXPECT_EQ(move.libGrid()->gridRow(), 436);
 
     // Sorting by common name refills the grid in that order: a blank sorts before the digits.
-    QList<QAbstractButton*> keys = child<QWidget>(move, "SortByRadio")->findChildren<QAbstractButton*>();
+    QList<QAbstractButton*> keys = Child<QWidget>(move, "SortByRadio")->findChildren<QAbstractButton*>();
     ASSERT_EQ(keys.size(), 5);
     keys[1]->click();
     EXPECT_EQ(move.libGrid()->model()->index(0, 2).data().toString(), "1 beta Scl");
@@ -192,11 +186,11 @@ TEST_F(MovementWindowsTest, MarkGridEditsThroughItsMasksAndApplySendsTheIndex) {
 
     idle();
     grid->selectGridRow(1);
-    click(move, "ApplyTableBtn");
+    Click(move, "ApplyTableBtn");
     EXPECT_EQ(sent(1), (std::vector<double>{9, 0}));
 
     // Move the first entry down; the selection follows it.
-    click(move, "MoveDownBtn");
+    Click(move, "MoveDownBtn");
     EXPECT_EQ(grid->gridRow(), 2);
     EXPECT_EQ(sys.marks->entry(0).description, "Vega");
 
@@ -231,11 +225,11 @@ TEST_F(MovementWindowsTest, LoadingAsksAboutUnsavedMarksAndKeepsTheTableOnABadFi
     sys.marks->setEntry(0, {"kept", 2, 3, 2000});
     sys.marks->setMarksChanged(true);
 
-    click(move, "LoadMarksBtn");
+    Click(move, "LoadMarksBtn");
     EXPECT_EQ(questions, std::vector<std::string>{"Save Changes?"});
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(sys.marks->entry(0).description, "kept");
-    EXPECT_EQ(child<QLabel>(move, "MarkFileDis")->text(), "");
+    EXPECT_EQ(Child<QLabel>(move, "MarkFileDis")->text(), "");
 }
 
 TEST_F(MovementWindowsTest, InitializationKeepsTypedPositionsAndShowsTheUTEachTime) {
@@ -244,46 +238,46 @@ TEST_F(MovementWindowsTest, InitializationKeepsTypedPositionsAndShowsTheUTEachTi
     sys.state.Epoch = 2000;
     TInitializeDlg init(sys);
     EXPECT_EQ(init.windowTitle(), "Initialization");
-    auto* ra = child<TDegreeSpin>(init, "RASpin");
+    auto* ra = Child<TDegreeSpin>(init, "RASpin");
     EXPECT_NEAR(ra->GetDegrees(), 7.25, 1e-9);   // the zenith at creation
-    EXPECT_NEAR(child<TDegreeSpin>(init, "DecSpin")->GetDegrees(), 31.9, 1e-9);
+    EXPECT_NEAR(Child<TDegreeSpin>(init, "DecSpin")->GetDegrees(), 31.9, 1e-9);
 
     sys.state.Year = 2024.2;
     sys.state.Month = 3;
     sys.state.Day = 20;
     sys.state.UT = 22.5;
     init.InitMnuClick();
-    EXPECT_EQ(child<QDateEdit>(init, "DatePick")->date(), QDate(2024, 3, 20));
-    EXPECT_NEAR(child<TDegreeSpin>(init, "UTSpin")->GetDegrees(), 22.5, 1e-9);
+    EXPECT_EQ(Child<QDateEdit>(init, "DatePick")->date(), QDate(2024, 3, 20));
+    EXPECT_NEAR(Child<TDegreeSpin>(init, "UTSpin")->GetDegrees(), 22.5, 1e-9);
     ra->SetDegrees(3.0);   // typed
     sys.state.UT = 23.0;
     init.hide();
     init.InitMnuClick();
-    EXPECT_NEAR(child<TDegreeSpin>(init, "UTSpin")->GetDegrees(), 23.0, 1e-9);
+    EXPECT_NEAR(Child<TDegreeSpin>(init, "UTSpin")->GetDegrees(), 23.0, 1e-9);
     EXPECT_NEAR(ra->GetDegrees(), 3.0, 1e-9);
 
     // "Apply Windows Date/Time": the PC clock in UTC, into the fields and sent.
     clock.setUtcBase((19802LL * 86400 + 86399) * 1000 + 500);   // 2024-03-20 23:59:59.500
-    click(init, "WinDateBtn");
+    Click(init, "WinDateBtn");
     EXPECT_EQ(sys.state.StateCode, 1);
     EXPECT_EQ(sys.state.CommandParam[3], 20);
     EXPECT_NEAR(sys.state.CommandParam[4], 23.99986, 0.000005);
-    EXPECT_EQ(child<QDateEdit>(init, "DatePick")->date(), QDate(2024, 3, 20));
+    EXPECT_EQ(Child<QDateEdit>(init, "DatePick")->date(), QDate(2024, 3, 20));
 
     idle();
     sys.state.NextRA = 6.75;
     sys.state.NextDec = -16.7;
     sys.state.NextEpoch = 2000;
-    click(init, "UseNOBtn");
-    click(init, "ApplyTelePosBtn");
+    Click(init, "UseNOBtn");
+    Click(init, "ApplyTelePosBtn");
     EXPECT_EQ(sent(3), (std::vector<double>{3, 6.75, -16.7, 2000}));
 
     idle();
-    click(init, "TeleAzmBtn");
-    const double azimuth = child<TRealSpin>(init, "DomeSpin")->value();
+    Click(init, "TeleAzmBtn");
+    const double azimuth = Child<TRealSpin>(init, "DomeSpin")->value();
     EXPECT_GE(azimuth, 0);
     EXPECT_LT(azimuth, 360);
-    click(init, "ApplyDomeBtn");
+    Click(init, "ApplyDomeBtn");
     EXPECT_EQ(sys.state.StateCode, 2);
     EXPECT_NEAR(sys.state.CommandParam[1], azimuth, 1e-12);
 }
@@ -293,10 +287,10 @@ TEST_F(MovementWindowsTest, RatesReloadOnOpenStepByTheIncrementAndSendThePaddleP
     EXPECT_EQ(rates.windowTitle(), "Rates");
     sys.state.TrackRateRA = 15.041;
     rates.RatesMnuClick();
-    auto* ra = child<TRealSpin>(rates, "RARateSpin");
+    auto* ra = Child<TRealSpin>(rates, "RARateSpin");
     EXPECT_DOUBLE_EQ(ra->value(), 15.041);
 
-    child<QComboBox>(rates, "IncCombo")->setCurrentIndex(4);   // "10"
+    Child<QComboBox>(rates, "IncCombo")->setCurrentIndex(4);   // "10"
     QTest::mouseClick(ra->buttons()->upButton(), Qt::LeftButton);
     EXPECT_NEAR(ra->value(), 25.041, 1e-9);
     ra->editor()->selectAll();
@@ -306,9 +300,9 @@ TEST_F(MovementWindowsTest, RatesReloadOnOpenStepByTheIncrementAndSendThePaddleP
     rates.RatesMnuClick();   // not applied: gone
     EXPECT_DOUBLE_EQ(ra->value(), 15.041);
 
-    child<TRealSpin>(rates, "SetRateSpin")->setValue(100);
-    child<TRealSpin>(rates, "GuideRateSpin")->setValue(5);
-    click(rates, "ApplyHandBtn");   // returns at once
+    Child<TRealSpin>(rates, "SetRateSpin")->setValue(100);
+    Child<TRealSpin>(rates, "GuideRateSpin")->setValue(5);
+    Click(rates, "ApplyHandBtn");   // returns at once
     EXPECT_EQ(sent(1), (std::vector<double>{16, 100}));
     QTest::qWait(3 * TRatesDlg::HandRatesPollMs);   // the window runs on meanwhile
     EXPECT_EQ(sys.state.StateCode, 16);
@@ -343,7 +337,7 @@ TEST_F(MovementWindowsTest, JoinTheMainWindowsMenuColoursAndCloseSequence) {
     const std::pair<TOrvDialog*, QString> topics[] = {
         {w.init, "topic1-initialization.html"}, {w.move, "topic2-movement.html"}, {w.rates, "topic3-rates.html"}};
     for (const auto& [dialog, page] : topics) {
-        click(*dialog, "BitBtn1");
+        Click(*dialog, "BitBtn1");
         EXPECT_EQ(main.help().currentPage(), page);
     }
 

@@ -3,6 +3,9 @@
 // both directions. The mode is the channel's, not the port's: it is 0 when read
 // from a port and left alone when settings are stored into one.
 
+#include <optional>
+#include <string>
+
 #include "comm/serial/CommPort.h"
 #include "config/InitFile.h"
 
@@ -20,6 +23,19 @@ inline void StoreSettingsInPort(const SerialSettings& s, TCommPort& port) {
     port.DataBits = s.DataBits;
     port.Parity = s.Parity;
     port.StopBits = s.StopBits;
+}
+
+// Switches a serial channel's mode with `doSwitch`. A port that cannot be
+// opened gives the port layer's message after the channel's name; the mode
+// stays set, so a save keeps the operator's choice.
+template <class Switch>
+std::optional<std::string> SwitchSerialChannel(const char* channel, Switch&& doSwitch) {
+    try {
+        doSwitch();
+    } catch (const EComError& e) {
+        return std::string(channel) + ": " + e.what();
+    }
+    return std::nullopt;
 }
 
 }  // namespace orv
